@@ -1,0 +1,20 @@
+// filters.h: per-frame screen filters: the glow blur, the 2 x 2 box
+// average, sampling into the polar light table and the recursive light smear.
+#pragma once
+
+namespace tormel {
+
+// teeblurri: "make blur". Adds a soft glow to a 320 x 200 picture in place.
+void teeblurri(unsigned char* dest);
+
+// plordbuf: 2 x 2 box average of the 320 x 200 window of dbuf at (xmov, ymov).
+void plordbuf();
+
+// teeradiaali: "make radial". dest[i] = tbl2[sourke[radiaali[i]]] over the
+// 512 x 128 light table.
+void teeradiaali(const unsigned char* sourke, int* dest);
+
+// Recursive smear of the light table along stride delta, strength p (16.16).
+void blur2(int* dest, int delta, int p);
+
+} // namespace tormel

@@ -1,0 +1,96 @@
+// buffers.cpp: definitions of the global buffers and the shared tables.
+#include "core/buffers.h"
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tormel {
+
+int xres, yres, valoxres, valoyres, xmov, ymov;
+
+unsigned char* dbuf;
+unsigned char dbuf2[64000], dbuf3[64000], hue[64000];
+
+int paletti1[16384], paletti2[16384], paletti3[16384];
+
+unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
+unsigned char envi[65536], envi2[65536], envi3[65536];
+unsigned char kohokuva[65536], ufomap[65536], uforeika[65536];
+uint16_t ufojahf[65536];
+
+int* tunneli;
+int* radiaali;
+int* valotbl;
+int tbl[1024], ufotbl[1024];
+int tbl2[256], ufotbl2[256];
+int rtbl2[16384];
+int* const rtbl = rtbl2 + 8192;
+
+Vesi vesi1[65792], vesi2[65792];
+Vesi *v1, *v2;
+
+gridfx pallero[1066];
+int pienix[1066], pieniz[1066];
+
+unsigned char sp[16000];
+unsigned char sp1[20000], sp2[20000], sp3[20000], sp4[20000], sp5[20000], sp6[20000];
+unsigned char logo1[32000], logo2[32000];
+
+float pallo[4] = {1, 1, 1, 1};
+float putki[4] = {-500, -500, -1, -10000};
+float kumipallo[4];
+float* opu;
+unsigned char *texture, *texture2;
+int mapsx, mapsy, wrapx, wrapy;
+int valoshift;
+float camera[3][3], mapm[3][3];
+float perx, pery, posx, posy, posz;
+
+int temppi[65536];
+
+void allocbuffers()
+{
+    // Sizes follow xres, yres, valoxres and valoyres. tunneli is allocated
+    // 16 times the picture, of which the first 640 x 400 entries are used.
+    if (!dbuf) {
+        dbuf = new unsigned char[xres * 4 * yres];
+        tunneli = new int[xres * 16 * yres];
+        valotbl = new int[valoxres * valoyres];
+        radiaali = new int[valoxres * valoyres];
+    }
+    std::memset(dbuf, 0, size_t(xres) * 4 * yres);
+    std::memset(tunneli, 0, size_t(xres) * 4 * yres);  // bytes, as the start-up does
+    std::memset(valotbl, 0, sizeof(int) * valoxres * valoyres);
+    std::memset(radiaali, 0, sizeof(int) * valoxres * valoyres);
+}
+
+void freebuffers()
+{
+    delete[] dbuf;
+    delete[] tunneli;
+    delete[] valotbl;
+    delete[] radiaali;
+    dbuf = nullptr;
+    tunneli = valotbl = radiaali = nullptr;
+}
+
+void buildtables()
+{
+    for (int h = 0; h < 1024; h++) {
+        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
+        double b = h / 1024.0 + 0.0001;
+        tbl[h] = int(512 * std::pow(b, std::pow(0.8, p)));
+        ufotbl[h] = int(512 * std::pow(b, std::pow(0.5, p)));
+    }
+    for (int h = 0; h < 256; h++) {
+        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
+        double b = h / 256.0 + 0.0001;
+        tbl2[h] = int(16384 * std::pow(b, std::pow(3.0, p)));
+        ufotbl2[h] = int(16384 * std::pow(b, std::pow(8.0, p)));
+    }
+    for (int i = 0; i < 8192; i++) rtbl2[i] = 0;
+    for (int i = 0; i < 256; i++) rtbl2[8192 + i] = i;
+    for (int i = 8448; i < 16384; i++) rtbl2[i] = 255;
+}
+
+} // namespace tormel

@@ -1,0 +1,96 @@
+// buffers.h: the catalogue of global working buffers and shared lookup
+// tables. Every effect talks to the others through these fixed-size buffers;
+// renderers are configured by globals that a scene sets just before the call.
+//
+// Geometry W x H means H rows of W elements, index y * W + x.
+#pragma once
+#include <cstdint>
+#include "core/vecmath.h"
+
+namespace tormel {
+
+// ---- dimensions and view ----------------------------------------------------
+extern int xres, yres;          // 320, 200: the visible picture
+extern int valoxres, valoyres;  // 512, 128: polar light table, angles x radii
+extern int xmov, ymov;          // window origin of the picture inside dbuf
+
+// A renderer's window shift: its 320 x 200 picture lies at dbuf + 64160 +
+// 640 * y + x, i.e. with its corner at canvas (160 + x, 100 + y).
+struct winshift {
+    int x, y;
+};
+
+// ---- pictures (8-bit intensities, 0 dark .. 255 bright) ---------------------
+extern unsigned char* dbuf;     // 640 x 400 render canvas, pitch 640 (heap, 256000)
+extern unsigned char dbuf2[64000];  // 320 x 200 picture handed to the composite
+extern unsigned char dbuf3[64000];  // 320 x 200 ball layer of the water scene
+extern unsigned char hue[64000];    // 320 x 200 palette row per pixel, 12..57
+
+// ---- colour ---------------------------------------------------------------
+extern int paletti1[16384], paletti2[16384], paletti3[16384];  // 64 rows x 256 RGB565
+
+// ---- textures and maps: 256 x 256 bytes, index v * 256 + u, wrapping -------
+extern unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
+extern unsigned char envi[65536], envi2[65536], envi3[65536];  // spot, glow, cone light
+extern unsigned char kohokuva[65536];  // kohokuva: "relief picture", packed 4-bit heights
+extern unsigned char ufomap[65536];    // ufomap: "saucer map", the smoothed relief
+extern unsigned char uforeika[65536];  // uforeika: "saucer holes", the reveal map
+extern uint16_t ufojahf[65536];        // ufojahf: the relief's height field
+
+// ---- light and ray tables ---------------------------------------------------
+extern int* tunneli;   // tunneli: "tunnel", canvas pixel -> polar cell (heap, 640 x 400 used)
+extern int* radiaali;  // radiaali: "radial", polar cell -> canvas offset (heap, 65536)
+extern int* valotbl;   // valotbl: "light table", 512 angles x 128 radii (heap, 65536)
+extern int tbl[1024], ufotbl[1024];  // light value -> added brightness 0..511
+extern int tbl2[256], ufotbl2[256];  // picture byte -> light value 0..16383
+extern int rtbl2[16384];             // clamp table
+extern int* const rtbl;              // rtbl2 + 8192: rtbl[v] = v limited to 0..255, -8192..8191
+
+// ---- water ----------------------------------------------------------------
+struct Vesi {           // Vesi: "water", one complex cell of the ripple field
+    int r, i;           // r is the height
+};
+extern Vesi vesi1[65792], vesi2[65792];  // 256 x 256 cells and a guard row
+extern Vesi *v1, *v2;                    // current field, next field
+
+// ---- per-block-corner grids: 41 x 26 corners of the 8 x 8 blocks -----------
+struct gridfx {         // one ray sample
+    int u, v;           // texture longitude (2^32 a turn) and latitude
+    int c;              // 0 on a hit, MISS on a miss; tube: brightness 16.16
+    int t;              // unused
+    int u2, v2;         // tube only: angle about the tube axis, position along it
+};
+constexpr int MISS = 1234567890;
+extern gridfx pallero[1066];             // pallero: "little ball", the corner rays
+extern int pienix[1066], pieniz[1066];   // pienix/pieniz: "small x/z", plane coordinates
+
+// ---- sprites and logos ----------------------------------------------------
+extern unsigned char sp[16000];          // the eight bit planes as read
+extern unsigned char sp1[20000], sp2[20000], sp3[20000];  // 100 x 200 glow sprites
+extern unsigned char sp4[20000], sp5[20000], sp6[20000];
+extern unsigned char logo1[32000], logo2[32000];          // 320 x 100 glow logos
+
+// ---- traced object and renderer set-up -------------------------------------
+extern float pallo[4];       // pallo: "ball", the unit sphere
+extern float putki[4];       // putki: "tube", seen from inside
+extern float kumipallo[4];   // kumipallo: "rubber ball", scene 1's wobbling ball
+extern float* opu;           // the quadric being traced: o0 x^2 + o1 y^2 + o2 z^2 = o3
+extern unsigned char *texture, *texture2;  // 256 x 256 maps the renderer samples
+extern int mapsx, mapsy, wrapx, wrapy;     // texture addressing: 24, 16, 0xff, 0xff00
+extern int valoshift;        // valoshift: "light shift", the tube pixel's final shift
+extern float camera[3][3];   // rows right, up, viewing direction
+extern float mapm[3][3];     // texture orientation
+extern float perx, pery;     // view-plane step per half pixel
+extern float posx, posy, posz;  // eye position
+
+// ---- shared scratch -------------------------------------------------------
+extern int temppi[65536];    // temppi: "temp", domap's 256 x 256 grid, 16.16
+
+// Allocate the heap buffers once; zero them (steps of the start-up).
+void allocbuffers();
+void freebuffers();
+
+// Build tbl, ufotbl, tbl2, ufotbl2 and rtbl2.
+void buildtables();
+
+} // namespace tormel

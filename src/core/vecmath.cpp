@@ -1,0 +1,86 @@
+// vecmath.cpp: vector operations and camera matrices. Geometry is float;
+// dot products are carried in double, which no result depends on.
+#include "core/vecmath.h"
+#include "core/arith.h"
+#include <cmath>
+
+namespace tormel {
+
+vector yvec;
+
+int clamp(int val)
+{
+    if (val >= 256) return 255;
+    if (val < 0) return 0;
+    return val;
+}
+
+double piste(const vector* a, const vector* b)
+{
+    return double(a->x) * b->x + double(a->y) * b->y + double(a->z) * b->z;
+}
+
+void risti(vector* d, const vector* a, const vector* b)
+{
+    d->x = a->y * b->z - a->z * b->y;
+    d->y = a->z * b->x - a->x * b->z;
+    d->z = a->x * b->y - a->y * b->x;
+}
+
+void normalisoi(vector* d)
+{
+    float s = float(1.0 / std::sqrt(piste(d, d)));
+    d->x *= s;
+    d->y *= s;
+    d->z *= s;
+}
+
+void qftolp(int* p, float f)
+{
+    *p = trunc32(f);
+}
+
+void teematriisi2(float m[3][3], float dx, float dy, float dz)
+{
+    static vector right, up, dir;
+    dir = {dx, dy, dz};
+    normalisoi(&dir);
+    risti(&right, &dir, &yvec);
+    normalisoi(&right);
+    risti(&up, &right, &dir);
+    normalisoi(&up);
+    m[0][0] = right.x; m[0][1] = right.y; m[0][2] = right.z;
+    m[1][0] = up.x;    m[1][1] = up.y;    m[1][2] = up.z;
+    m[2][0] = dir.x;   m[2][1] = dir.y;   m[2][2] = dir.z;
+}
+
+void teamatrix(float m[3][3], float dx, float dy, float dz)
+{
+    double l = std::sqrt(double(dx) * dx + double(dy) * dy + double(dz) * dz);
+    if (l == 0.0) {
+        // A zero axis is a turn by zero: the identity (scenes 4 and 5 hit it at t = 0).
+        for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++) m[i][j] = i == j ? 1.0f : 0.0f;
+        return;
+    }
+    double h = 0.5 * l;
+    float r = float(std::cos(h));
+    float k = float(std::sin(h) / l);
+    float a = dx * k, b = dy * k, c = dz * k;
+    // The squares and a*r are rounded to float; the other products are not.
+    float aa = a * a, bb = b * b, cc = c * c, ar = a * r;
+    double rr = double(r) * r;
+    double ab = double(a) * b, bc = double(b) * c, ca = double(c) * a;
+    double br = double(b) * r, cr = double(c) * r;
+    m[0][0] = float(((aa + rr) - bb) - cc);
+    m[0][1] = float(2 * (cr + ab));
+    m[0][2] = float(2 * (ca - br));
+    m[1][0] = float(2 * (ab - cr));
+    m[1][1] = float((bb + (rr - aa)) - cc);
+    m[1][2] = float(2 * (ar + bc));
+    m[2][0] = float(2 * (ca + br));
+    m[2][1] = float(2 * (bc - ar));
+    m[2][2] = float(((rr - aa) - bb) + cc);
+}
+
+} // namespace tormel

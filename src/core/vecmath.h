@@ -1,0 +1,27 @@
+// vecmath.h: vectors, the look-at camera basis, the axis-angle rotation,
+// the byte clamp and the truncating float store.
+#pragma once
+
+namespace tormel {
+
+struct vector {
+    float x, y, z;
+};
+
+extern vector yvec;  // the camera's up reference; scenes set and normalise it
+
+int clamp(int val);                           // limit to 0..255
+double piste(const vector* a, const vector* b);  // piste: "dot"
+void risti(vector* d, const vector* a, const vector* b);  // risti: "cross", d = a x b
+void normalisoi(vector* d);                   // normalisoi: "normalise", in place
+void qftolp(int* p, float f);                 // qftolp: "quick float to long", truncating
+
+// teematriisi2: "make matrix", look-at basis for direction (dx, dy, dz):
+// rows right, up, dir. Reads yvec; keeps its basis in statics (not reentrant).
+void teematriisi2(float m[3][3], float dx, float dy, float dz);
+
+// teamatrix: "make matrix", rotation by |(dx, dy, dz)| radians about that
+// axis, as the transpose of the usual matrix (points multiply as row vectors).
+void teamatrix(float m[3][3], float dx, float dy, float dz);
+
+} // namespace tormel

@@ -1,0 +1,20 @@
+// relief.h: the relief plane of scene 3: a height map bulging out of a plane,
+// lit by a cone light bent by its slope, with patches revealed by a threshold.
+#pragma once
+#include <cstdint>
+#include "core/buffers.h"
+
+namespace tormel {
+
+// teeufomappi: "make saucer map". ufojahf = 32 * mappi2 + joops * ufomap (mod 65536).
+void teeufomappi(int joops);
+
+// teeufotaso2: "make saucer plane". Draws the plane seen from pos towards
+// (1, 0, 0) into dest + 640 * y + x and returns that shift (x, y).
+winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
+                     float posx, float posy, float posz, float vx, float vy);
+
+// uforadiaali: "make saucer radial". dest[i] = ufotbl2[sourke[radiaali[i]]].
+void uforadiaali(const unsigned char* sourke, int* dest);
+
+} // namespace tormel

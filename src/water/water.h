@@ -1,0 +1,16 @@
+// water.h: the ripple simulation on a 256 x 256 complex field, and the
+// light maps made with it at start-up.
+#pragma once
+#include "core/buffers.h"
+
+namespace tormel {
+
+// vesiprekalk: "water precalc". The starting field in vesi1 (smoothed noise,
+// drawing on from rand()), and the light maps envi, envi2, envi3.
+void vesiprekalk();
+
+// teevesiefekti: "make water effect". One step sourke -> desti, turning every
+// cell by 16 * aika radians with the Laplacian of the imaginary part coupled in.
+void teevesiefekti(const Vesi* sourke, Vesi* desti, float aika);
+
+} // namespace tormel

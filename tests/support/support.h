@@ -1,0 +1,2 @@
+// support.h: shared test helpers.
+#pragma once
