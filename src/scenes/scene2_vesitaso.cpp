@@ -1,9 +1,81 @@
-// scene2_vesitaso.cpp: not written yet.
+// scene2_vesitaso.cpp: the textured ball over the rippling, lit water
+// plane, with a glow round the ball, pulsing and beating sprites, snare
+// flashes and a negative last sixteenth. The only scene with history: the
+// water steps by the music time passed since the previous frame.
 #include "scenes/scenes.h"
+#include "colour/composite.h"
+#include "colour/filters.h"
+#include "core/arith.h"
+#include "core/buffers.h"
+#include "core/random.h"
+#include "raygrid/raycokes.h"
+#include "scenes/common.h"
+#include "sprites/sprites.h"
+#include "water/water.h"
+#include "water/waterplane.h"
+#include <cmath>
+#include <utility>
 
 namespace tormel {
 
-void vesitaso(float) {}
-void resetvesitaso() {}
+static float oldt;  // local time of the previous frame
+static float aika;  // aika: "time", the step of the last frame, t - oldt
+
+void resetvesitaso()
+{
+    oldt = 0;
+    aika = 0;
+}
+
+void vesitaso(float t)
+{
+    const double omega = 3.123;  // radians a pattern
+
+    setidentity(mapm);
+    setyvec(1.0f, 0.5f, 0.0f);
+
+    float a = float(0.3 * std::cos(omega * t));
+    float b = float(0.6 * std::sin(omega * t));
+
+    fill32(dbuf, 64000, 0);
+
+    // The ball, seen from (0, -20a, 20b) looking at (-4, 0, 0).
+    opu = pallo;
+    texture = mappi3;
+    winshift j = raycokes(dbuf + 100 * 640 + 160, 0, -20 * a, 20 * b, -4, 0, 0, 1.0f);
+    xmov = 160 + j.x;
+    ymov = 100 + j.y;
+
+    // The water moves by music time: a frame at the same position leaves it still.
+    aika = t - oldt;
+    oldt = t;
+    teevesiefekti(v1, v2, 2 * aika);
+    teevesitaso(dbuf2, v2, 9.0f, a, b, -2 * a, -2 * b);
+    std::swap(v1, v2);
+
+    // The ball cuts its shape out of the water and gets a glow of its own.
+    const unsigned char* s = dbuf + ymov * 640 + xmov;
+    for (int y = 0; y < 200; y++, s += 640)
+        for (int x = 0; x < 320; x++) {
+            int i = y * 320 + x;
+            if (s[x]) {
+                dbuf2[i] = 0;
+                dbuf3[i] = s[x];
+            } else {
+                dbuf3[i] = 0;
+            }
+        }
+    teeblurri(dbuf3);
+    for (int i = 0; i < 64000; i++) dbuf2[i] = uint8_t(rtbl[dbuf2[i] + dbuf3[i]]);
+
+    if (t < 1.9375f)
+        laitask(sp4, dbuf2, trunc32(45000 + 16384 * std::sin(double(12.566371f) * t)), 0);
+    else if (t >= 2)
+        laitask(sp2, dbuf2, 32768 + 32768 * pasari(t), 220);
+
+    if (t >= 5.9375f) negative(dbuf2);
+
+    teeharmaastavari(framepicture(), dbuf2, hue, paletti2, 65536 + 32768 * snare(t));
+}
 
 } // namespace tormel

@@ -1,8 +1,68 @@
-// scene3_ufoefu.cpp: not written yet.
+// scene3_ufoefu.cpp: the relief plane seen close up by a trembling camera.
+// It swells and sinks, then stays raised while patches light up; radial
+// light streams from the bright parts. The canvas is not cleared: what
+// earlier frames left outside the window feeds the light too.
 #include "scenes/scenes.h"
+#include "colour/composite.h"
+#include "colour/filters.h"
+#include "core/arith.h"
+#include "core/buffers.h"
+#include "core/random.h"
+#include "relief/relief.h"
+#include "scenes/common.h"
+#include "sprites/sprites.h"
+#include <cmath>
 
 namespace tormel {
 
-void ufoefu(float) {}
+void ufoefu(float t)
+{
+    float px = t < 4 ? 0.25f : 0.25f + 0.05f * (t - 4);  // the camera nears the plane at the end
+
+    int reveal;     // how much of the surface is lit
+    float wobble;   // the camera's trembling amplitude
+    if (t < 2) {
+        teeufomappi(trunc32(100 - 100 * std::cos(7.853981852531433 * t)));
+        reveal = 0;
+        wobble = 0.2f;
+    } else {
+        teeufomappi(200);
+        reveal = trunc32(260 + 30 * (t - 2.0));
+        wobble = float(0.2 + 0.02 * (t - 2.0));
+    }
+
+    setyvec(0.1f, 0.5f, 1.0f);
+    winshift j = teeufotaso2(dbuf + 100 * 640 + 160, ufojahf, uforeika, reveal, px,
+                             float(wobble * std::sin(6.32 * t)), float(wobble * std::sin(5.56 * t)),
+                             float(0.5 + 0.018 * std::sin(2.334 * t)),
+                             float(0.5 + 0.018 * std::sin(1.676 * t)));
+    xmov = 160 + j.x;
+    ymov = 100 + j.y;
+    plordbuf();
+
+    uforadiaali(dbuf, valotbl);
+    blur2(valotbl, -512, 62000);
+    blur2(valotbl, 1, 32000);
+    blur2(valotbl, -1, 32000);
+
+    for (int y = 0; y < 200; y++) {
+        int o = (ymov + y) * 640 + xmov;
+        unsigned char* d = dbuf2 + y * 320;
+        for (int x = 0; x < 320; x++, o++)
+            d[x] = uint8_t(rtbl[dbuf[o] + lightcurve(ufotbl, valotbl[tunneli[o]], 4)]);
+    }
+
+    if (t < 4) {
+        // Full brightness on the first two rows of every 32.
+        int br = (trunc32(64 * t) & 31) <= 1 ? 65536 : 32768;
+        laitask(sp3, dbuf2, br, 0);
+    } else {
+        laitask(sp1, dbuf2, 32768 + 32768 * pasari(t), 220);
+    }
+
+    if (t > 5.75f && pasari(t)) negative(dbuf2);
+
+    teeharmaastavari(framepicture(), dbuf2, hue, paletti1, t >= 2 ? 65536 + 32768 * snare(t) : 65536);
+}
 
 } // namespace tormel

@@ -1,8 +1,52 @@
-// scene5_sumupallo.cpp: not written yet.
+// scene5_sumupallo.cpp: the closing scene. The camera swings round a
+// turning textured sphere on a widening, tumbling path; light streaks
+// radiate from it; the picture flashes negative on the first two rows of
+// every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
+#include "colour/composite.h"
+#include "colour/filters.h"
+#include "core/arith.h"
+#include "core/buffers.h"
+#include "raygrid/raycokes.h"
+#include "scenes/common.h"
+#include "sprites/sprites.h"
+#include <cmath>
 
 namespace tormel {
 
-void sumupallo(float) {}
+void sumupallo(float t)
+{
+    double r = 2 + std::pow(double(t), 1.2);  // orbit radius, 2 to about 5
+    double a1 = 3.1621344 * t;               // orbit angle
+
+    teamatrix(mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
+              float(3.0 * std::sin(3.45152 * t)));
+    setyvec(1.0f, 0.5f, 0.1f);
+    fill32(dbuf, 64000, 0);
+
+    opu = pallo;
+    texture = mappi1;
+    winshift j = raycokes(dbuf + 64160, float(r * std::sin(a1)), float(r * std::cos(a1)),
+                          float(r * std::sin(2.0154124 * t)), float(std::sin(2.4532764 * t)),
+                          float(std::sin(1.7633453 * t)), float(std::sin(3.1266423 * t)), 1.0f);
+    xmov = 160 + j.x;
+    ymov = 100 + j.y;
+
+    // Light smeared outward along both diagonals of the polar table.
+    teeradiaali(dbuf, valotbl);
+    blur2(valotbl, -513, 52000);
+    blur2(valotbl, -511, 52000);
+
+    for (int y = 0; y < 200; y++) {
+        int p = (ymov + y) * 640 + xmov;
+        unsigned char* d = dbuf2 + y * 320;
+        for (int x = 0; x < 320; x++, p++)
+            d[x] = uint8_t(clamp(dbuf[p] + lightcurve(tbl, valotbl[tunneli[p]], 2)));
+    }
+
+    int br = t < 2 ? 65536 : trunc32((t - 2.0) * -131072.0 + 65536);
+    if ((trunc32(t * 64) & 31) <= 1) negative(dbuf2);
+    teeharmaastavari(framepicture(), dbuf2, hue, paletti3, br);
+}
 
 } // namespace tormel

@@ -1,0 +1,94 @@
+// play.cpp: the live run: window, timer, log, start-up, music, and the loop
+// that draws one frame for the music position of every pass.
+#include "app/data.h"
+#include "app/modes.h"
+#include "driver/driver.h"
+#include "platform/music.h"
+#include "platform/omnilog.h"
+#include "platform/timing.h"
+#include "platform/videowin.h"
+#include <SDL.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace tormel {
+
+int runplay(const options& o)
+{
+    datafiles data;
+    std::string error;
+    // Read and check the data before a window opens, so a bad file is
+    // reported plainly instead of after a flash of black screen.
+    if (!loaddatafiles(&data, true, &error) || !checkmodule(data.module, &error)) {
+        std::fprintf(stderr, "tormel: %s%s\n", data.modulefromfile ? "\"mmm.xm\": " : "", error.c_str());
+        return 1;
+    }
+
+    framebuffer fb{};
+    videowin* dav = new videowin;
+    if (dav->init(&fb, 1, o.window ? 0 : 1) != 0) {
+        std::fprintf(stderr, "tormel: %s\n", dav->error().c_str());
+        dav->free(&fb);
+        delete dav;
+        SDL_Quit();
+        return 1;
+    }
+    SDL_Init(SDL_INIT_TIMER);
+    theTimer = new timing(60);
+    theLog = new omnilog("omni.log");
+
+    startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
+
+    if (!BASSMOD_Init(-1, 44100, 0)) {
+        std::printf("Can't init BASS\n");
+        std::fflush(stdout);
+        std::fprintf(stderr, "tormel: %s\ntormel: to play without sound, run with SDL_AUDIODRIVER=dummy\n",
+                     BASSMOD_ErrorText());
+        std::exit(1);
+    }
+    int loaded = data.modulefromfile
+                     ? BASSMOD_MusicLoad(0, "mmm.xm", 0, 0, BASS_MUSIC_RAMP | BASS_MUSIC_LOOP)
+                     : BASSMOD_MusicLoad(1, data.module.data(), 0, uint32_t(data.module.size()),
+                                         BASS_MUSIC_RAMP | BASS_MUSIC_LOOP);
+    if (!loaded) {
+        std::fprintf(stderr, "tormel: \"mmm.xm\": %s\n", BASSMOD_ErrorText());
+        std::exit(1);
+    }
+
+    // From here on the window shows the frame the scenes draw. The block
+    // that init allocated is released rather than left behind.
+    dav->free(&fb);
+    fb.bufx = 320;
+    fb.bufy = 240;
+    fb.vbuf = frame();
+    clearframe();
+
+    BASSMOD_MusicSetPositionScaler(256);
+    BASSMOD_MusicPlay();
+
+    for (;;) {
+        int quit = 0;
+        SDL_Event e;
+        while (SDL_PollEvent(&e) > 0) {
+            if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE) quit = 1;
+            if (e.type == SDL_QUIT) quit = 1;  // the window's close button
+        }
+        uint32_t musicpos = BASSMOD_MusicGetPosition();
+        float t = musictime(musicpos);
+        drawframe(t);
+        dav->blit(&fb);
+        if (quit || t >= ENDTIME) break;
+    }
+
+    BASSMOD_Free();
+    shutdown();
+    delete theLog;
+    theLog = nullptr;
+    delete theTimer;
+    theTimer = nullptr;
+    delete dav;
+    SDL_Quit();
+    return 0;
+}
+
+} // namespace tormel

@@ -1,0 +1,32 @@
+// music.h: the music layer the driver talks to: initialise the sound output,
+// load a module, play it, and read back the position that is audible now.
+// It keeps the six calls, arguments and results of the music library the
+// demo was written against, over the module player and SDL audio.
+#pragma once
+#include <cstdint>
+
+// device: -1 the default sound output, 0 no sound (a silent clock: the
+// module is still mixed and timed, its output discarded). Non-zero on success.
+int BASSMOD_Init(int device, uint32_t freq, uint32_t flags);
+
+// mem 0: file is a path; mem 1: file points at length bytes of module.
+// flags: BASS_MUSIC_LOOP restarts the module at its end. Non-zero on success.
+constexpr uint32_t BASS_MUSIC_RAMP = 1;  // accepted; the player always ramps volume changes
+constexpr uint32_t BASS_MUSIC_LOOP = 4;
+int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t length, uint32_t flags);
+
+// Positions report the row times scale in their high 16 bits (default 1).
+int BASSMOD_MusicSetPositionScaler(uint32_t scale);
+
+int BASSMOD_MusicPlay();
+
+// Low 16 bits: the order; high 16 bits: row * scale plus the elapsed part of
+// the row, for the sound that is reaching the speaker now. Within one
+// playthrough it never goes backwards. 0xFFFFFFFF when nothing is loaded.
+uint32_t BASSMOD_MusicGetPosition();
+
+void BASSMOD_Free();
+
+// Why the last call failed, in words.
+const char* BASSMOD_ErrorText();
+

@@ -1,0 +1,162 @@
+// The music layer: position words, the player's sample-to-position map, and
+// the audible-position clock on SDL's dummy audio device and without sound.
+#include <gtest/gtest.h>
+#include "assets/assets.h"
+#include "driver/driver.h"
+#include "platform/music.h"
+#include "platform/player.h"
+#include <xmp.h>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using namespace tormel;
+
+TEST(Position, WordLayout)
+{
+    EXPECT_EQ(encodeposition({5, 63, 0.0}, 256), (63u * 256) << 16 | 5);
+    // The fraction of a row is added below the next row, never reaching it.
+    EXPECT_EQ(encodeposition({5, 63, 0.5}, 256) >> 16, 63u * 256 + 128);
+    EXPECT_EQ(encodeposition({5, 63, 0.99999}, 256) >> 16, 16383u);
+    EXPECT_EQ(encodeposition({5, 63, 1.0}, 256) >> 16, 16383u);
+    EXPECT_LT(musictime(encodeposition({5, 63, 1.0}, 256)), 6.0f);
+    EXPECT_EQ(musictime(encodeposition({26, 32, 0.0}, 256)), 26.5f);
+    // Scaler 1: the row alone.
+    EXPECT_EQ(encodeposition({3, 17, 0.9}, 1), (17u << 16) | 3);
+}
+
+struct modinfo {
+    int orders, speed, bpm;
+};
+
+static modinfo info(const std::vector<uint8_t>& m)
+{
+    xmp_context c = xmp_create_context();
+    EXPECT_EQ(xmp_load_module_from_memory(c, const_cast<uint8_t*>(m.data()), long(m.size())), 0);
+    xmp_module_info mi;
+    xmp_get_module_info(c, &mi);
+    modinfo r{mi.mod->len, mi.mod->spd, mi.mod->bpm};
+    xmp_release_module(c);
+    xmp_free_context(c);
+    return r;
+}
+
+// Every sample frame maps to the position sounding there, including the
+// part of the row already played, with no steps at tick or buffer size.
+TEST(Player, SampleFramesMapToRowsAndFractions)
+{
+    auto m = defaultmodule();
+    modinfo mi = info(m);
+    ASSERT_EQ(mi.speed, 6);
+    ASSERT_EQ(mi.bpm, 125);
+    const int row = 6 * 882;  // 2.5 / 125 s a tick at 44100 Hz
+    modplayer p;
+    std::string err;
+    ASSERT_TRUE(p.load(m.data(), m.size(), &err)) << err;
+    p.start(44100, false);
+    EXPECT_EQ(p.positionat(0).row, 0);
+    int64_t end = int64_t(row) * 64 * 3;
+    for (int64_t s = 0; s < end; s += 441) {
+        p.render(nullptr, 441);
+        int64_t q = s + 123;  // a point inside what was rendered
+        musicpos at = p.positionat(q);
+        int64_t rows = q / row;
+        ASSERT_EQ(at.order, rows / 64) << q;
+        ASSERT_EQ(at.row, rows % 64) << q;
+        ASSERT_NEAR(at.frac, double(q % row) / row, 1e-9) << q;
+    }
+}
+
+TEST(Player, LoopRestartsAndOnceHoldsTheEnd)
+{
+    auto m = fastmodule();
+    modinfo mi = info(m);
+    ASSERT_EQ(mi.orders, 28);
+    std::string err;
+    for (bool loop : {true, false}) {
+        modplayer p;
+        ASSERT_TRUE(p.load(m.data(), m.size(), &err)) << err;
+        p.start(44100, loop);
+        int last = 0;
+        bool wrapped = false;
+        for (int i = 0; i < 200; i++) {  // 200 x 10 ms: several playthroughs
+            p.render(nullptr, 441);
+            int o = p.positionat(p.rendered() - 1).order;
+            if (o < last) wrapped = true;
+            last = o;
+        }
+        EXPECT_EQ(wrapped, loop);
+        EXPECT_EQ(p.ended(), !loop);
+        if (!loop) {
+            EXPECT_EQ(last, 27);
+        }
+    }
+}
+
+TEST(Player, RejectsWhatIsNotAModule)
+{
+    modplayer p;
+    std::string err;
+    std::vector<uint8_t> junk(1000, 0x55);
+    EXPECT_FALSE(p.load(junk.data(), junk.size(), &err));
+    EXPECT_FALSE(err.empty());
+    auto m = defaultmodule();
+    m.resize(m.size() / 3);
+    EXPECT_FALSE(p.load(m.data(), m.size(), &err));
+}
+
+// Music seconds of a position word of the default module (0.12 s a row).
+static double seconds(uint32_t pos)
+{
+    return ((pos & 0xffff) * 64.0 * 256 + (pos >> 16)) / 256.0 * 0.12;
+}
+
+// Reads the clock every 2 ms for the given time. The music time must keep
+// to the wall clock within 10 ms, never go back, and move smoothly: a clock
+// that only advanced at each 23 ms audio buffer would show steps.
+static void checkclock(int device, double duration)
+{
+    auto m = defaultmodule();
+    ASSERT_TRUE(BASSMOD_Init(device, 44100, 0)) << BASSMOD_ErrorText();
+    ASSERT_TRUE(BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP));
+    ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
+    ASSERT_TRUE(BASSMOD_MusicPlay());
+    using clk = std::chrono::steady_clock;
+    auto t0 = clk::now();
+    double m0 = -1, w0 = 0, pm = 0, pw = 0, worstdrift = 0, worststep = 0;
+    for (;;) {
+        uint32_t pos = BASSMOD_MusicGetPosition();
+        double w = std::chrono::duration<double>(clk::now() - t0).count();
+        double ms = seconds(pos);
+        ASSERT_GE(ms, pm);
+        if (m0 < 0 && w > 0.3) {
+            m0 = ms;
+            w0 = w;
+        } else if (m0 >= 0) {
+            worstdrift = std::max(worstdrift, std::fabs((ms - m0) - (w - w0)));
+            worststep = std::max(worststep, std::fabs((ms - pm) - (w - pw)));
+        }
+        pm = ms;
+        pw = w;
+        if (w > duration + 0.3) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    BASSMOD_Free();
+    EXPECT_LT(worstdrift, 0.010);
+    EXPECT_LT(worststep, 0.005);
+    EXPECT_GT(pm, duration);
+}
+
+TEST(Clock, DummyDeviceKeepsTheModulesTimeOverTenSeconds) { checkclock(-1, 10.0); }
+TEST(Clock, SilentClockKeepsTheModulesTime) { checkclock(0, 3.0); }
+
+TEST(Clock, CallsInTheWrongOrderFail)
+{
+    EXPECT_FALSE(BASSMOD_MusicLoad(0, "mmm.xm", 0, 0, 0));
+    EXPECT_EQ(BASSMOD_MusicGetPosition(), 0xFFFFFFFFu);
+    ASSERT_TRUE(BASSMOD_Init(0, 44100, 0));
+    EXPECT_FALSE(BASSMOD_MusicPlay());
+    EXPECT_FALSE(BASSMOD_MusicLoad(0, "/nonexistent/mmm.xm", 0, 0, 0));
+    EXPECT_FALSE(BASSMOD_MusicSetPositionScaler(0));
+    BASSMOD_Free();
+}
