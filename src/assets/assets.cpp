@@ -31,6 +31,8 @@ static double sine(double turns)
     return x * s;
 }
 
+namespace {
+
 // The song's own noise: a 32-bit LCG, independent of the demo's generator.
 struct lcg {
     uint32_t s;
@@ -40,6 +42,8 @@ struct lcg {
         return double(int32_t(s)) / 2147483648.0;
     }
 };
+
+} // namespace
 
 static int16_t sample16(double v)
 {
