@@ -33,6 +33,13 @@ std::string hex64(uint64_t v)
     return b;
 }
 
+// Tests run headless: SDL's dummy drivers unless the environment says otherwise.
+static const bool headless = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    return true;
+}();
+
 static const std::string goldendir = TORMEL_GOLDEN_DIR;
 static const std::string outdir = TORMEL_TEST_OUT;
 
