@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <numbers>
 #include "core/vecmath.h"
 
 using namespace tormel;
@@ -112,7 +113,7 @@ TEST(Vecmath, CameraBasisIsOrthonormalForAnyDirectionAndRoll)
 TEST(Vecmath, RotationAboutZByAQuarterTurn)
 {
     float m[3][3];
-    teamatrix(m, 0, 0, float(M_PI / 2));
+    teamatrix(m, 0, 0, float(std::numbers::pi / 2));
     EXPECT_NEAR(m[0][1], 1.0f, FLT_EPSILON);
     EXPECT_NEAR(m[1][0], -1.0f, FLT_EPSILON);
     EXPECT_NEAR(m[2][2], 1.0f, FLT_EPSILON);
@@ -150,7 +151,7 @@ TEST(Vecmath, RotationIsOrthonormalAndKeepsItsAxis)
         EXPECT_NEAR(s, p[j], 1e-5) << j;
     }
     // Turning about x by a quarter: the row vector (0, 1, 0) goes to (0, 0, 1).
-    teamatrix(m, float(M_PI / 2), 0, 0);
+    teamatrix(m, float(std::numbers::pi / 2), 0, 0);
     EXPECT_NEAR(m[1][2], 1.0f, FLT_EPSILON);
     EXPECT_NEAR(m[2][1], -1.0f, FLT_EPSILON);
 }

@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "core/vecmath.h"
 #include <cmath>
+#include <numbers>
 
 namespace tormel {
 
@@ -18,7 +19,7 @@ static float stb[1024];
 
 static void teestb()
 {
-    const double c = double(float(2 * M_PI / 512));  // 0.012271846644580364
+    const double c = double(float(2 * std::numbers::pi / 512));  // 0.012271846644580364
     for (int i = 0; i < 1024; i++) stb[i] = float(std::sin(i * c));
 }
 
