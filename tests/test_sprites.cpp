@@ -38,20 +38,6 @@ TEST_F(Sprites, UnpackOnePlane)
     }
 }
 
-TEST_F(Sprites, Fill32AndMove32WorkInWords)
-{
-    unsigned char a[12], b[12];
-    std::memset(a, 7, sizeof a);
-    fill32(a, 2, 0);
-    EXPECT_EQ(std::count(a, a + 8, 0), 8);
-    EXPECT_EQ(std::count(a + 8, a + 12, 7), 4);
-    std::memset(b, 1, sizeof b);
-    move32(a + 4, b, 2);
-    EXPECT_EQ(std::count(b, b + 4, 0), 4);
-    EXPECT_EQ(std::count(b + 4, b + 8, 7), 4);
-    EXPECT_EQ(std::count(b + 8, b + 12, 1), 4);
-}
-
 TEST_F(Sprites, BlankPlanesStayBlank)
 {
     static unsigned char s[20000], l[32000];

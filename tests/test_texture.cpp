@@ -178,21 +178,6 @@ TEST(Domap, SmoothsTheKnownSamplesAndClampsTheOvershoot)
     EXPECT_EQ(out[(28 * 4) * 256 + 20 * 4], 240);  // the plateau's middle stays flat
 }
 
-TEST(Domap, ExpandsEverySampleIntoItsCell)
-{
-    // A single raised sample spreads symmetrically about its own position.
-    static unsigned char src[2048], out[65536];
-    pack(src, [](int r, int c) { return r == 32 && c == 32 ? 15 : 0; });
-    domap(src, out, 2);
-    const int r0 = 128, c0 = 128;
-    EXPECT_EQ(*std::max_element(out, out + 65536), out[r0 * 256 + c0]);
-    for (int d = 1; d < 8; d++) {
-        EXPECT_EQ(out[r0 * 256 + c0 + d], out[r0 * 256 + c0 - d]) << d;
-        EXPECT_EQ(out[(r0 + d) * 256 + c0], out[(r0 - d) * 256 + c0]) << d;
-    }
-    EXPECT_EQ(out[0], 0);
-}
-
 // ---- relief maps ---------------------------------------------------------------
 
 class Relief : public ::testing::Test {
