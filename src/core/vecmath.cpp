@@ -1,5 +1,6 @@
-// vecmath.cpp: vector operations and camera matrices. Geometry is float;
-// dot products are carried in double, which no result depends on.
+// vecmath.cpp: vector operations and camera matrices. Vectors and matrices
+// are stored as floats; every intermediate is carried in double and rounded
+// once on the store, except the few teamatrix terms that are rounded on purpose.
 #include "core/vecmath.h"
 #include "core/arith.h"
 #include <cmath>
@@ -20,19 +21,21 @@ double piste(const vector* a, const vector* b)
     return double(a->x) * b->x + double(a->y) * b->y + double(a->z) * b->z;
 }
 
+// d.x is stored before a.x and b.x are read for d.y and d.z, so d must not
+// alias a or b.
 void risti(vector* d, const vector* a, const vector* b)
 {
-    d->x = a->y * b->z - a->z * b->y;
-    d->y = a->z * b->x - a->x * b->z;
-    d->z = a->x * b->y - a->y * b->x;
+    d->x = float(double(a->y) * b->z - double(a->z) * b->y);
+    d->y = float(double(a->z) * b->x - double(a->x) * b->z);
+    d->z = float(double(a->x) * b->y - double(a->y) * b->x);
 }
 
 void normalisoi(vector* d)
 {
-    float s = float(1.0 / std::sqrt(piste(d, d)));
-    d->x *= s;
-    d->y *= s;
-    d->z *= s;
+    double s = 1.0 / std::sqrt(piste(d, d));
+    d->x = float(d->x * s);
+    d->y = float(d->y * s);
+    d->z = float(d->z * s);
 }
 
 void qftolp(int* p, float f)
@@ -64,14 +67,15 @@ void teamatrix(float m[3][3], float dx, float dy, float dz)
         return;
     }
     double h = 0.5 * l;
-    float r = float(std::cos(h));
-    float k = float(std::sin(h) / l);
-    float a = dx * k, b = dy * k, c = dz * k;
-    // The squares and a*r are rounded to float; the other products are not.
-    float aa = a * a, bb = b * b, cc = c * c, ar = a * r;
-    double rr = double(r) * r;
-    double ab = double(a) * b, bc = double(b) * c, ca = double(c) * a;
-    double br = double(b) * r, cr = double(c) * r;
+    double r = std::cos(h);             // the unit quaternion (r, a, b, c)
+    double k = std::sin(h) / l;
+    double a = dx * k, b = dy * k, c = dz * k;
+    // The squares and a*r are rounded to float before use; the other
+    // products are not. Every picture that turns its texture depends on it.
+    float aa = float(a * a), bb = float(b * b), cc = float(c * c), ar = float(a * r);
+    double rr = r * r;
+    double ab = a * b, bc = b * c, ca = c * a;
+    double br = b * r, cr = c * r;
     m[0][0] = float(((aa + rr) - bb) - cc);
     m[0][1] = float(2 * (cr + ab));
     m[0][2] = float(2 * (ca - br));

@@ -1,15 +1,133 @@
-// sprites.cpp: not written yet.
+// sprites.cpp: the six sprites and two logos: unpacked from the bit planes
+// of the data file and given their glow once at start-up, then added into
+// a picture by the scenes.
 #include "sprites/sprites.h"
+#include "core/buffers.h"
+#include "core/vecmath.h"
+#include <cstdint>
+#include <cstring>
 
 namespace tormel {
 
-void unpak1(const unsigned char*, unsigned char*, signed char, int) {}
-void fill32(void*, int, int) {}
-void move32(const void*, void*, int) {}
-void kasittelesp(unsigned char*) {}
-void kasittelelogo(unsigned char*) {}
-void laitask(const unsigned char*, unsigned char*, int, int) {}
-void laitalogo(const unsigned char*, unsigned char*, int, int) {}
-void precalcsprites() {}
+void unpak1(const unsigned char* sourke, unsigned char* dest, signed char mask, int count)
+{
+    for (int i = 0; i < count; i++) dest[i] = static_cast<unsigned char>((sourke[i] >> mask) & 1);
+}
+
+void fill32(void* dezt, int kount, int num)
+{
+    std::memset(dezt, num, size_t(kount) * 4);
+}
+
+void move32(const void* zourke, void* dezt, int kount)
+{
+    std::memcpy(dezt, zourke, size_t(kount) * 4);
+}
+
+// ---- glow processing ----------------------------------------------------------
+
+// The canvas of 0s and 1s (in desti) becomes a small solid core plus a wide
+// halo. temp holds the blurred shape, 1.0 = 262144 (<< 18); temp2 is the
+// second buffer of the ping-pong blur. Canvas w wide, n bytes.
+static void glow(unsigned char* desti, int* temp, int* temp2, int w, int n)
+{
+    for (int i = 0; i < n; i++) temp[i] = desti[i] << 18;
+
+    // Twenty rounds of two five-point blurs. The left and right neighbours
+    // are on the linear index and run over into the next row; the first and
+    // last rows are never blurred (temp keeps them, temp2 stays 0 there).
+    for (int round = 0; round < 20; round++) {
+        for (int i = w; i < n - w; i++)
+            temp2[i] = (temp[i - w] + temp[i - 1] + temp[i] + temp[i + 1] + temp[i + w]) / 5;
+        for (int i = w; i < n - w; i++)
+            temp[i] = (temp2[i - w] + temp2[i - 1] + temp2[i] + temp2[i + 1] + temp2[i + w]) / 5;
+    }
+
+    // Core: 16 per set pixel of the 2 x 2 block headed by i. Halo: about 236
+    // where the blur is at full strength. The last w + 1 bytes stay 0.
+    // clamp() is rtbl's saturation without its index range, so a canvas that
+    // is not 0s and 1s cannot read outside the table.
+    std::memset(temp2, 0, sizeof(int) * n);
+    for (int i = 0; i < n - w - 1; i++) {
+        int core = desti[i] + desti[i + 1] + desti[i + w] + desti[i + w + 1];
+        temp2[i] = clamp(int(16.0 * core + 0.0009 * temp[i]));
+    }
+    for (int i = 0; i < n; i++) desti[i] = static_cast<unsigned char>(temp2[i]);
+}
+
+void kasittelesp(unsigned char* desti)
+{
+    // Start-up work areas, kept out of the stack.
+    static int temp[20000], temp2[20000];
+    fill32(temp, 20000, 0);
+    fill32(temp2, 20000, 0);
+    // The 80-wide shape centred on a 100-wide canvas, 10 empty columns a side.
+    for (int r = 0; r < 200; r++)
+        for (int c = 0; c < 80; c++) temp[r * 100 + 10 + c] = desti[r * 80 + c];
+    for (int i = 0; i < 20000; i++) desti[i] = static_cast<unsigned char>(temp[i]);
+    glow(desti, temp, temp2, 100, 20000);
+}
+
+void kasittelelogo(unsigned char* desti)
+{
+    static int temp[32000], temp2[32000];
+    fill32(temp, 32000, 0);
+    fill32(temp2, 32000, 0);
+    // The 320 x 50 logo in rows 25..74 of a 320 x 100 canvas.
+    for (int i = 0; i < 16000; i++) temp[8000 + i] = desti[i];
+    for (int i = 0; i < 32000; i++) desti[i] = static_cast<unsigned char>(temp[i]);
+    glow(desti, temp, temp2, 320, 32000);
+}
+
+// ---- drawing ------------------------------------------------------------------
+
+// Any br above 65535 counts as exactly full strength; 65535 already goes
+// through the multiplication. A negative br subtracts light.
+void laitask(const unsigned char* sk, unsigned char* dest, int br, int siirto)
+{
+    unsigned char* d = dest + siirto;
+    if (br > 65535) {
+        for (int r = 0; r < 200; r++, d += 320, sk += 100)
+            for (int c = 0; c < 100; c++) d[c] = static_cast<unsigned char>(rtbl[d[c] + sk[c]]);
+    } else if (br >= -2105376) {
+        // (255 * br) >> 16 >= -8192: the sum stays inside rtbl.
+        for (int r = 0; r < 200; r++, d += 320, sk += 100)
+            for (int c = 0; c < 100; c++)
+                d[c] = static_cast<unsigned char>(rtbl[d[c] + ((sk[c] * br) >> 16)]);
+    } else {
+        // So dark that the sum could fall below rtbl: the same formula with a
+        // 64-bit product and clamp.
+        for (int r = 0; r < 200; r++, d += 320, sk += 100)
+            for (int c = 0; c < 100; c++)
+                d[c] = static_cast<unsigned char>(clamp(d[c] + int((sk[c] * int64_t(br)) >> 16)));
+    }
+}
+
+void laitalogo(const unsigned char* l, unsigned char* dest, int br, int siirto)
+{
+    unsigned char* d = dest + siirto;
+    if (br > 65535) {
+        for (int i = 0; i < 32000; i++) d[i] = static_cast<unsigned char>(clamp(d[i] + l[i]));
+    } else {
+        // 64-bit product: the same as the 32-bit one wherever that does not
+        // overflow (br >= -8421504), and defined below it.
+        const int64_t b = br;
+        for (int i = 0; i < 32000; i++)
+            d[i] = static_cast<unsigned char>(clamp(d[i] + int((l[i] * b) >> 16)));
+    }
+}
+
+// ---- start-up -----------------------------------------------------------------
+
+void precalcsprites()
+{
+    unsigned char* sprite[6] = {sp1, sp2, sp3, sp4, sp5, sp6};
+    for (int n = 0; n < 6; n++) unpak1(sp, sprite[n], static_cast<signed char>(n), 16000);
+    unpak1(sp, logo1, 6, 16000);
+    unpak1(sp, logo2, 7, 16000);
+    for (int n = 0; n < 6; n++) kasittelesp(sprite[n]);
+    kasittelelogo(logo1);
+    kasittelelogo(logo2);
+}
 
 } // namespace tormel

@@ -1,0 +1,107 @@
+// bench_precalc.cpp: the start-up precalculation of the tables, palettes,
+// textures, relief maps and sprites, and the per-frame composite.
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstring>
+#include "colour/composite.h"
+#include "colour/palette.h"
+#include "colour/texture.h"
+#include "core/buffers.h"
+#include "core/random.h"
+#include "sprites/sprites.h"
+
+using namespace tormel;
+
+// Fixed stand-ins for the two data files, so the figures do not depend on them.
+static void testdata()
+{
+    for (int i = 0; i < 16000; i++) sp[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    std::memset(kohokuva, 0, sizeof kohokuva);
+    for (int i = 0; i < 2048; i++) kohokuva[i] = static_cast<unsigned char>(i * 37 + (i >> 5) * 11);
+}
+
+static void BM_buildtables(benchmark::State& state)
+{
+    for (auto _ : state) {
+        buildtables();
+        benchmark::DoNotOptimize(tbl);
+    }
+}
+BENCHMARK(BM_buildtables)->Unit(benchmark::kMillisecond);
+
+static void BM_precalcipaskaa(benchmark::State& state)
+{
+    buildtables();
+    for (auto _ : state) {
+        precalcipaskaa();
+        benchmark::DoNotOptimize(hue);
+    }
+}
+BENCHMARK(BM_precalcipaskaa)->Unit(benchmark::kMillisecond);
+
+static void BM_precalcmappi(benchmark::State& state)
+{
+    buildtables();
+    for (auto _ : state) {
+        resetrand();
+        precalcmappi();
+        benchmark::DoNotOptimize(mappi2);
+    }
+}
+BENCHMARK(BM_precalcmappi)->Unit(benchmark::kMillisecond);
+
+static void BM_precalcrelief(benchmark::State& state)
+{
+    buildtables();
+    testdata();
+    for (auto _ : state) {
+        precalcrelief();
+        benchmark::DoNotOptimize(uforeika);
+    }
+}
+BENCHMARK(BM_precalcrelief)->Unit(benchmark::kMillisecond);
+
+static void BM_precalcsprites(benchmark::State& state)
+{
+    buildtables();
+    testdata();
+    for (auto _ : state) {
+        precalcsprites();
+        benchmark::DoNotOptimize(logo2);
+    }
+}
+BENCHMARK(BM_precalcsprites)->Unit(benchmark::kMillisecond);
+
+// Everything above in the start-up's order: the budget is 60 ms.
+static void BM_startup_colour(benchmark::State& state)
+{
+    testdata();
+    for (auto _ : state) {
+        resetrand();
+        buildtables();
+        precalcipaskaa();
+        precalcmappi();
+        precalcrelief();
+        precalcsprites();
+        benchmark::DoNotOptimize(logo2);
+    }
+}
+BENCHMARK(BM_startup_colour)->Unit(benchmark::kMillisecond);
+
+// One frame's composite of a 320 x 200 picture; the budget at brightness
+// 1.0 is 40 microseconds.
+static void BM_teeharmaastavari(benchmark::State& state)
+{
+    static uint16_t frame[320 * 240];
+    buildtables();
+    precalcipaskaa();
+    for (int i = 0; i < 64000; i++) dbuf2[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    const int br = int(state.range(0));
+    for (auto _ : state) {
+        teeharmaastavari(frame + 6400, dbuf2, hue, paletti1, br);
+        benchmark::DoNotOptimize(frame);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * 64000);
+}
+BENCHMARK(BM_teeharmaastavari)->Arg(65536)->Arg(98304)->Arg(32768)->Unit(benchmark::kMicrosecond);
