@@ -9,13 +9,6 @@ namespace tormel {
 
 vector yvec;
 
-int clamp(int val)
-{
-    if (val >= 256) return 255;
-    if (val < 0) return 0;
-    return val;
-}
-
 double piste(const vector* a, const vector* b)
 {
     return double(a->x) * b->x + double(a->y) * b->y + double(a->z) * b->z;

@@ -10,7 +10,14 @@ struct vector {
 
 extern vector yvec;  // the camera's up reference; scenes set and normalise it
 
-int clamp(int val);                           // limit to 0..255
+// Limit to 0..255. Inline: it sits in per-pixel loops.
+inline int clamp(int val)
+{
+    if (val >= 256) return 255;
+    if (val < 0) return 0;
+    return val;
+}
+
 double piste(const vector* a, const vector* b);  // piste: "dot"
 void risti(vector* d, const vector* a, const vector* b);  // risti: "cross", d = a x b
 void normalisoi(vector* d);                   // normalisoi: "normalise", in place

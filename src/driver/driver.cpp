@@ -38,7 +38,7 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     }
 
     std::memset(sp, 0, sizeof sp);
-    std::memcpy(sp, sprites, std::min(spriteslen, sizeof sp));
+    if (spriteslen) std::memcpy(sp, sprites, std::min(spriteslen, sizeof sp));
 
     std::memset(paletti1, 0, sizeof paletti1);
     std::memset(paletti2, 0, sizeof paletti2);
@@ -54,7 +54,7 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     std::memset(envi3, 0, sizeof envi3);
 
     std::memset(kohokuva, 0, sizeof kohokuva);
-    std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
+    if (relieflen) std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
 
     allocbuffers();
     buildtables();

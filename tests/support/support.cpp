@@ -88,9 +88,19 @@ bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, 
     return ok;
 }
 
+uint64_t fnv1a16(const uint16_t* p, size_t n)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < n; i++) {
+        h = (h ^ (p[i] & 0xff)) * 0x100000001b3ull;
+        h = (h ^ (p[i] >> 8)) * 0x100000001b3ull;
+    }
+    return h;
+}
+
 std::string checkgolden(const std::string& name, const uint16_t* frame, int w, int h)
 {
-    std::string sum = hex64(fnv1a(frame, size_t(w) * h * 2));
+    std::string sum = hex64(fnv1a16(frame, size_t(w) * h));
     auto table = readtable();
     std::string png = goldendir + "/" + name + ".png";
     if (std::getenv("TORMEL_RECORD")) {

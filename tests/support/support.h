@@ -9,6 +9,9 @@ namespace testsupport {
 
 // FNV-1a, 64 bits, over bytes.
 uint64_t fnv1a(const void* data, size_t size);
+// The same over 16-bit values taken low byte first, so that it is the same
+// on big- and little-endian machines.
+uint64_t fnv1a16(const uint16_t* p, size_t n);
 std::string hex64(uint64_t v);
 
 // Golden frames. Each name has a checksum line in tests/golden/frames.txt
