@@ -114,9 +114,21 @@ TEST(CommandLine, OwnOptions)
     EXPECT_EQ(parse({"-w", "--bench"}, &o, &err), 0);
     EXPECT_EQ(o.mode, options::BENCH);
     EXPECT_TRUE(o.window);
+    EXPECT_EQ(parse({"-w", "--start", "18", "--no-sound", "--scale", "3"}, &o, &err), 0);
+    EXPECT_EQ(o.mode, options::PLAY);
+    EXPECT_TRUE(o.hasstart && o.nosound);
+    EXPECT_EQ(o.start, 18.0f);
+    EXPECT_EQ(o.scale, 3);
+    EXPECT_EQ(parse({"--record", "out/", "--fps", "30", "--native"}, &o, &err), 0);
+    EXPECT_EQ(o.mode, options::RECORD);
+    EXPECT_EQ(o.fps, 30);
+    EXPECT_TRUE(o.native);
     for (auto bad : std::vector<std::vector<const char*>>{
              {"--frobnicate"}, {"--shot"}, {"--shot", "1"}, {"--shot", "x", "a.png"},
-             {"--shot", "-1", "a.png"}, {"--shot", "nan", "a.png"}, {"--shot", "1e9", "a.png"}}) {
+             {"--shot", "-1", "a.png"}, {"--shot", "nan", "a.png"}, {"--shot", "1e9", "a.png"},
+             {"--start", "27"}, {"--scale", "1.5"}, {"--scale", "9"}, {"--fps", "0"},
+             {"--record", "a/", "--fps", "60.5"}, {"--fps", "30"}, {"--bench", "--no-sound"},
+             {"--bench", "--shot", "1", "a.png"}, {"--record"}}) {
         EXPECT_EQ(parse(bad, &o, &err), 2) << bad[0];
         EXPECT_FALSE(err.empty());
     }

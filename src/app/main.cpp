@@ -22,6 +22,10 @@ int main(int argc, char** argv)
         return runshot(o);
     case options::BENCH:
         return runbench();
+    case options::RECORD:
+        return runrecord(o);
+    case options::WRITEASSETS:
+        return runwriteassets(o);
     case options::PLAY:
         break;
     }

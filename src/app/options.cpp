@@ -9,58 +9,134 @@ namespace tormel {
 
 const char* usage()
 {
-    return "usage: tormel [-w] [option]\n"
+    return "usage: tormel [-w] [options]\n"
            "\n"
            "Plays the demo full screen, or in a window with -w (exactly \"-w\" as the\n"
            "first argument). Escape or closing the window ends it. The music and\n"
            "pictures come from \"mmm.xm\", \"testi2.1b\" and \"smalufo.16\" in the working\n"
-           "directory, or from built-in defaults where a file is absent. The run writes\n"
+           "directory, or from built-in defaults where a file is absent. A run writes\n"
            "\"omni.log\" in the working directory.\n"
            "\n"
-           "options:\n"
-           "  --help            show this text and exit\n"
-           "  --version         show the version and exit\n"
-           "  --shot T FILE     draw the frame at music time T (patterns, 0..27) without a\n"
-           "                    window or sound, and write it to FILE as a 320x240 PNG\n"
-           "  --bench           time the start-up and every scene without a window or\n"
-           "                    sound, and print the figures\n";
+           "playing:\n"
+           "  --start T          start at music time T (patterns, 0..26.5): order floor(T),\n"
+           "                     row from the fraction; scenes start at 0, 6, 12, 18, 24\n"
+           "  --no-sound         play with a silent clock, for machines without sound\n"
+           "  --scale N          window N times as large (1..8), with sharp pixels\n"
+           "\n"
+           "without a window or sound:\n"
+           "  --record FILE      render the whole demo offline, frame-exact with the music:\n"
+           "                     FILE.mp4 or FILE.mkv through ffmpeg, or a folder ending\n"
+           "                     in / for PNG frames and audio.wav\n"
+           "  --fps N            frames a second of a recording (1..1000, default 60)\n"
+           "  --native           record 320x240 frames instead of 640x480\n"
+           "  --shot T FILE      draw the frame at music time T (0..27) to FILE, a PNG\n"
+           "  --bench            time the start-up and every scene and print the figures\n"
+           "  --write-assets DIR write the built-in \"mmm.xm\", \"testi2.1b\" and\n"
+           "                     \"smalufo.16\" into DIR (existing files are kept)\n"
+           "\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n";
+}
+
+// A number argument: the whole text must be a finite number within [lo, hi].
+static bool number(const char* s, double lo, double hi, double* v)
+{
+    char* end = nullptr;
+    *v = std::strtod(s, &end);
+    return end != s && !*end && std::isfinite(*v) && *v >= lo && *v <= hi;
 }
 
 int parseoptions(int argc, const char* const* argv, options* o, std::string* error)
 {
     *o = options{};
+    int modes = 0;
+    bool playopt = false, recordopt = false;
+    auto need = [&](int i, int n, const char* what) {
+        if (i + n < argc) return true;
+        *error = std::string(argv[i]) + " needs " + what;
+        return false;
+    };
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
+        double v;
         if (std::strncmp(a, "--", 2) != 0) {
             if (i == 1 && std::strcmp(a, "-w") == 0) o->window = true;
             continue;  // any other plain argument is ignored
         }
-        if (std::strcmp(a, "--help") == 0) {
-            o->mode = options::HELP;
-        } else if (std::strcmp(a, "--version") == 0) {
-            o->mode = options::VERSION;
-        } else if (std::strcmp(a, "--bench") == 0) {
-            o->mode = options::BENCH;
-        } else if (std::strcmp(a, "--shot") == 0) {
-            if (i + 2 >= argc) {
-                *error = "--shot needs a music time and a file name";
+        if (!std::strcmp(a, "--help")) {
+            o->mode = options::HELP, modes++;
+        } else if (!std::strcmp(a, "--version")) {
+            o->mode = options::VERSION, modes++;
+        } else if (!std::strcmp(a, "--bench")) {
+            o->mode = options::BENCH, modes++;
+        } else if (!std::strcmp(a, "--shot")) {
+            if (!need(i, 2, "a music time and a file name")) return 2;
+            if (!number(argv[i + 1], 0, 27, &v)) {
+                *error = std::string("--shot: the music time must be a number from 0 to 27, not \"") + argv[i + 1] + "\"";
                 return 2;
             }
-            char* end = nullptr;
-            double t = std::strtod(argv[i + 1], &end);
-            if (end == argv[i + 1] || *end || !std::isfinite(t) || t < 0 || t > 27) {
-                *error = std::string("--shot: music time must be a number from 0 to 27, not \"") +
-                         argv[i + 1] + "\"";
-                return 2;
-            }
-            o->mode = options::SHOT;
-            o->shottime = float(t);
+            o->mode = options::SHOT, modes++;
+            o->shottime = float(v);
             o->shotfile = argv[i + 2];
             i += 2;
+        } else if (!std::strcmp(a, "--record")) {
+            if (!need(i, 1, "a file name")) return 2;
+            o->mode = options::RECORD, modes++;
+            o->recordfile = argv[++i];
+        } else if (!std::strcmp(a, "--write-assets")) {
+            if (!need(i, 1, "a folder")) return 2;
+            o->mode = options::WRITEASSETS, modes++;
+            o->assetsdir = argv[++i];
+        } else if (!std::strcmp(a, "--start")) {
+            if (!need(i, 1, "a music time")) return 2;
+            if (!number(argv[i + 1], 0, ENDTIME, &v)) {
+                *error = std::string("--start: the music time must be a number from 0 to 26.5, not \"") + argv[i + 1] + "\"";
+                return 2;
+            }
+            o->hasstart = true;
+            o->start = float(v);
+            playopt = true;
+            i++;
+        } else if (!std::strcmp(a, "--no-sound")) {
+            o->nosound = true;
+            playopt = true;
+        } else if (!std::strcmp(a, "--scale")) {
+            if (!need(i, 1, "a factor") ) return 2;
+            if (!number(argv[i + 1], 1, 8, &v) || v != std::floor(v)) {
+                *error = std::string("--scale: the factor must be a whole number from 1 to 8, not \"") + argv[i + 1] + "\"";
+                return 2;
+            }
+            o->scale = int(v);
+            playopt = true;
+            i++;
+        } else if (!std::strcmp(a, "--fps")) {
+            if (!need(i, 1, "a frame rate")) return 2;
+            if (!number(argv[i + 1], 1, 1000, &v) || v != std::floor(v)) {
+                *error = std::string("--fps: the frame rate must be a whole number from 1 to 1000, not \"") + argv[i + 1] + "\"";
+                return 2;
+            }
+            o->fps = int(v);
+            recordopt = true;
+            i++;
+        } else if (!std::strcmp(a, "--native")) {
+            o->native = true;
+            recordopt = true;
         } else {
             *error = std::string("unknown option ") + a;
             return 2;
         }
+    }
+    if (modes > 1) {
+        *error = "give only one of --help, --version, --shot, --bench, --record, --write-assets";
+        return 2;
+    }
+    if (playopt && o->mode != options::PLAY) {
+        *error = "--start, --no-sound and --scale apply only to playing the demo";
+        return 2;
+    }
+    if (recordopt && o->mode != options::RECORD) {
+        *error = "--fps and --native apply only to --record";
+        return 2;
     }
     return 0;
 }

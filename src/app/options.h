@@ -7,10 +7,24 @@
 namespace tormel {
 
 struct options {
+    enum modes { PLAY, HELP, VERSION, SHOT, BENCH, RECORD, WRITEASSETS };
+    modes mode = PLAY;
     bool window = false;
-    enum { PLAY, HELP, VERSION, SHOT, BENCH } mode = PLAY;
+
+    // playing
+    bool hasstart = false;
+    float start = 0;        // --start T: music time to start from
+    bool nosound = false;   // --no-sound
+    int scale = 1;          // --scale N: window N times 640 x 480
+
     float shottime = 0;     // --shot T FILE
     std::string shotfile;
+
+    std::string recordfile; // --record FILE: .mp4, .mkv, or a folder ending in /
+    int fps = 60;           // --fps N
+    bool native = false;    // --native: 320 x 240 frames instead of 640 x 480
+
+    std::string assetsdir;  // --write-assets DIR
 };
 
 // Parses argv. Returns 0 on success, or 2 with a message in error.

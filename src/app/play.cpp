@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace tormel {
 
@@ -23,6 +24,11 @@ int runplay(const options& o)
         std::fprintf(stderr, "tormel: %s%s\n", data.modulefromfile ? "\"mmm.xm\": " : "", error.c_str());
         return 1;
     }
+
+    // The window through the SDL 1.2 layer: N times larger on request, and
+    // sharp pixels when scaled (also in full screen, with black bars).
+    if (o.scale > 1) setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(o.scale).c_str(), 1);
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
 
     framebuffer fb{};
     videowin* dav = new videowin;
@@ -39,10 +45,10 @@ int runplay(const options& o)
 
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
 
-    if (!BASSMOD_Init(-1, 44100, 0)) {
+    if (!BASSMOD_Init(o.nosound ? 0 : -1, 44100, 0)) {
         std::printf("Can't init BASS\n");
         std::fflush(stdout);
-        std::fprintf(stderr, "tormel: %s\ntormel: to play without sound, run with SDL_AUDIODRIVER=dummy\n",
+        std::fprintf(stderr, "tormel: %s\ntormel: to play without sound, use --no-sound (or SDL_AUDIODRIVER=dummy)\n",
                      BASSMOD_ErrorText());
         std::exit(1);
     }
@@ -64,6 +70,13 @@ int runplay(const options& o)
     clearframe();
 
     BASSMOD_MusicSetPositionScaler(256);
+    if (o.hasstart) {
+        uint32_t order = uint32_t(o.start), row = uint32_t((o.start - float(order)) * 64);
+        if (!BASSMOD_MusicSetPosition(row << 16 | order)) {
+            std::fprintf(stderr, "tormel: --start %g: %s\n", double(o.start), BASSMOD_ErrorText());
+            std::exit(1);
+        }
+    }
     BASSMOD_MusicPlay();
 
     for (;;) {

@@ -160,6 +160,20 @@ int BASSMOD_MusicSetPositionScaler(uint32_t scale)
     return 1;
 }
 
+int BASSMOD_MusicSetPosition(uint32_t pos)
+{
+    if (!g.inited || !g.player->loaded()) {
+        g.error = "no module loaded";
+        return 0;
+    }
+    std::lock_guard<std::mutex> hold(g.lock);
+    if (!g.player->seek(int(pos & 0xffff), int(pos >> 16))) {
+        g.error = "no such order in the module";
+        return 0;
+    }
+    return 1;
+}
+
 int BASSMOD_MusicPlay()
 {
     if (!g.inited || !g.player->loaded()) {

@@ -18,6 +18,10 @@ int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t lengt
 // Positions report the row times scale in their high 16 bits (default 1).
 int BASSMOD_MusicSetPositionScaler(uint32_t scale);
 
+// Start from row HIWORD(pos) of order LOWORD(pos) instead of the beginning
+// (before BASSMOD_MusicPlay).
+int BASSMOD_MusicSetPosition(uint32_t pos);
+
 int BASSMOD_MusicPlay();
 
 // Low 16 bits: the order; high 16 bits: row * scale plus the elapsed part of

@@ -65,11 +65,25 @@ void modplayer::start(int rate, bool loop)
     rate_ = rate;
     loop_ = loop;
     ended_ = false;
+    startpos_ = {};
     rendered_ = 0;
     ticks_.clear();
     pending_.clear();
     pendingpos_ = 0;
     if (loaded_) xmp_start_player(ctx, rate, 0);
+}
+
+bool modplayer::seek(int order, int row)
+{
+    if (!loaded_) return false;
+    auto ctx = static_cast<xmp_context>(ctx_);
+    xmp_module_info mi;
+    xmp_get_module_info(ctx, &mi);
+    if (order < 0 || order >= mi.mod->len) return false;
+    xmp_set_position(ctx, order);
+    xmp_set_row(ctx, row);
+    startpos_ = {order, row, 0.0};
+    return true;
 }
 
 // Play one tick into pending_ and log it.
@@ -120,7 +134,7 @@ void modplayer::render(int16_t* out, int frames)
 musicpos modplayer::positionat(int64_t s) const
 {
     musicpos p;
-    if (ticks_.empty() || s < ticks_.front().start) return p;
+    if (ticks_.empty() || s < ticks_.front().start) return startpos_;
     // The last tick starting at or before s.
     auto it = std::upper_bound(ticks_.begin(), ticks_.end(), s,
                                [](int64_t v, const tick& k) { return v < k.start; });

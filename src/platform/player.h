@@ -39,12 +39,16 @@ public:
     // Without loop the module plays once and is silent after its end.
     void start(int rate, bool loop);
 
+    // Jump to a row of an order before anything is rendered (or at the
+    // next tick). Returns false if the order does not exist.
+    bool seek(int order, int row);
+
     // Mix the next frames (out may be null: mixed and discarded).
     void render(int16_t* out, int frames);
     int64_t rendered() const { return rendered_; }
 
-    // The position sounding at sample frame s. Frames before the start give
-    // order 0 row 0; frames beyond what was rendered give the latest position.
+    // The position sounding at sample frame s. Frames before the first tick
+    // give the starting position; frames beyond what was rendered give the latest position.
     musicpos positionat(int64_t s) const;
 
     // True once a module without loop has played to its end.
@@ -62,6 +66,7 @@ private:
     bool loaded_ = false, loop_ = true, ended_ = false;
     int rate_ = 44100;
     int64_t rendered_ = 0;
+    musicpos startpos_;            // where playback starts (0, 0 or a seek)
     std::deque<tick> ticks_;      // recent ticks, oldest first
     std::vector<int16_t> pending_; // rest of the last tick, not yet handed out
     size_t pendingpos_ = 0;

@@ -171,10 +171,9 @@ static std::string slurp(const std::string& path)
     return s.str();
 }
 
-runresult runtormel(const std::vector<std::string>& args, const std::string& dir,
-                    const std::vector<std::string>& env, int timeoutseconds)
+static pid_t start(const std::vector<std::string>& args, const std::string& dir,
+                   const std::vector<std::string>& env, int timeoutseconds)
 {
-    runresult r;
     std::string out = dir + "/.stdout", err = dir + "/.stderr";
     pid_t pid = fork();
     if (pid == 0) {
@@ -191,6 +190,13 @@ runresult runtormel(const std::vector<std::string>& args, const std::string& dir
         execv(TORMEL_BIN, argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+static runresult wait(pid_t pid, const std::string& dir)
+{
+    runresult r;
+    std::string out = dir + "/.stdout", err = dir + "/.stderr";
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -199,6 +205,23 @@ runresult runtormel(const std::vector<std::string>& args, const std::string& dir
     fs::remove(out);
     fs::remove(err);
     return r;
+}
+
+runresult runtormel(const std::vector<std::string>& args, const std::string& dir,
+                    const std::vector<std::string>& env, int timeoutseconds)
+{
+    return wait(start(args, dir, env, timeoutseconds), dir);
+}
+
+running spawntormel(const std::vector<std::string>& args, const std::string& dir,
+                    const std::vector<std::string>& env)
+{
+    return {int(start(args, dir, env, 600)), dir};
+}
+
+runresult finish(const running& r)
+{
+    return wait(pid_t(r.pid), r.dir);
 }
 
 } // namespace testsupport

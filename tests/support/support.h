@@ -35,6 +35,15 @@ struct runresult {
 runresult runtormel(const std::vector<std::string>& args, const std::string& dir,
                     const std::vector<std::string>& env = {}, int timeoutseconds = 120);
 
+// Starts tormel like runtormel without waiting; finish() waits for it.
+struct running {
+    int pid = -1;
+    std::string dir;
+};
+running spawntormel(const std::vector<std::string>& args, const std::string& dir,
+                    const std::vector<std::string>& env = {});
+runresult finish(const running& r);
+
 // A fresh empty directory under the test output folder.
 std::string tempdir(const std::string& name);
 void writefile(const std::string& path, const std::vector<uint8_t>& bytes);
