@@ -10,6 +10,7 @@
 #include "core/vecmath.h"
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
@@ -33,6 +34,12 @@ static inline int fixstore(double v)
 
 void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
 {
+    // Two passes over the corners: the first hits and cell look-ups of all
+    // corners first, then the second hits, so that the long square-root and
+    // division chains of neighbouring corners overlap.
+    static double rx[1066], ry[1066], rz[1066];
+    static int rcell[1066];
+
     float cam[3][3];
     teematriisi2(cam, float(9.5 - double(posx)), -posy, -posz);
 
@@ -47,55 +54,94 @@ void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
             const double Y = (cam[2][1] + ak * cam[0][1]) + bj * cam[1][1];
             const double Z = (cam[2][2] + ak * cam[0][2]) + bj * cam[1][2];
             const double X2 = X * X;
-
-            // First hit, on the undisplaced plane x = 10 (x = -10 for rays
-            // running toward -x): picks the cell whose height displaces it.
             const double p = px * X;
             const double s1 = (std::sqrt(p * p - q * X2) - p) / X2;
             const int hz = trunc32(FIX23 * (pz + Z * s1));
             const int hy = trunc32(FIX23 * (py + Y * s1));
-            const int cell = ((hz >> 16) & 255) * 256 + ((hy >> 16) & 255);
-            const double h = 10.0 + vfield[cell].r * HSCALE;
-
-            // Second hit, on the plane moved to x = +-h.
-            const double a = px / X;
-            const double s2 = std::sqrt(a * a - (px * px - h * h) / X2) - a;
-            pienix[n] = fixstore(FIX23 * (py + Y * s2));
-            const float s2f = float(s2), zf = float(Z);
-            pieniz[n] = fixstore(FIX23 * (pz + double(s2f) * zf));
+            rx[n] = X;
+            ry[n] = Y;
+            rz[n] = Z;
+            rcell[n] = ((hz >> 16) & 255) * 256 + ((hy >> 16) & 255);
         }
+    }
+    for (n = 0; n < 1066; n++) {
+        const double X = rx[n], Y = ry[n], Z = rz[n];
+        const double h = 10.0 + vfield[rcell[n]].r * HSCALE;
+        const double a = px / X;
+        const double s2 = std::sqrt(a * a - (px * px - h * h) / (X * X)) - a;
+        pienix[n] = fixstore(FIX23 * (py + Y * s2));
+        const float s2f = float(s2), zf = float(Z);
+        pieniz[n] = fixstore(FIX23 * (pz + double(s2f) * zf));
     }
 }
 
-// One 8 x 8 block. U runs along the field rows (world y), V along the
+// Four pixels of a block row as one 16-byte vector (GCC/Clang vector
+// extension; plain SSE2 on x86-64), unsigned so that sums wrap.
+typedef unsigned quad __attribute__((vector_size(16)));
+
+// One 8 x 8 block. u runs along the field rows (world y), v along the
 // columns (world z), both 16.16 cells; SPOT adds the spot map to the glow.
+//
+// The map indices are formed on u and v themselves rather than on u >> 8 and
+// u >> 9: (u >> 8) + 64 gy + m1y and (u + (gy << 14) + (m1y << 8)) >> 8 agree
+// modulo 2^24, (u >> 9) + 32 gy + m2y and (u + (gy << 14) + (m2y << 9)) >> 9
+// modulo 2^23, and the look-ups use only bits 8..15 of those sums. So one
+// slope term gy << 14 serves both maps and the offsets come pre-shifted (o1y
+// = m1y << 8, o2y = m2y << 9, likewise for z). The test keeps the plain form.
+//
+// Four pixels go together: their coordinates, cell numbers, slopes and map
+// indices are vector work; only the field and map reads are done one by one.
+// Pixel x of a row sits at u = ur + x * su, which is what stepping su from ur
+// gives, wrapping included; lu holds x * su for x = 0..3 and steps with ddu.
 template <bool SPOT>
-static void shadeblock(unsigned char* o, const Vesi* f, int ur, int vr, int su, int sv,
-                       int duy, int dvy, int ddu, int ddv, int m1y, int m1z, int m2y, int m2z)
+static void shadeblock(unsigned char* out, const Vesi* f, unsigned ur, unsigned vr,
+                       unsigned su, unsigned sv, unsigned duy, unsigned dvy, unsigned ddu,
+                       unsigned ddv, unsigned o1y, unsigned o1z, unsigned o2y, unsigned o2z)
 {
-    for (int y = 0; y < 8; y++, o += 320) {
-        int u = ur, v = vr;
-        for (int x = 0; x < 8; x++) {
-            const Vesi* c = f + (((u >> 8) & 0xff00) | ((v >> 16) & 255));
-            // Reads c + 256 and c + 1 go to the guard row from the last row.
-            const int gy = wsub(c[256].r, c->r);
-            const int gz = wsub(c[1].r, c->r);
-            // Map row in bits 8..15 of the first term, column from the second.
-            int e = envi2[(wadd(wadd(u >> 9, wshl(gy, 5)), m2y) & 0xff00) +
-                          ((wadd(wadd(v >> 9, wshl(gz, 5)), m2z) >> 8) & 255)];
+    const unsigned char* spot = envi;
+    const unsigned char* glow = envi2;
+    quad lu = {0, su, 2 * su, 3 * su}, lv = {0, sv, 2 * sv, 3 * sv};
+    const quad lddu = {0, ddu, 2 * ddu, 3 * ddu}, lddv = {0, ddv, 2 * ddv, 3 * ddv};
+    for (int y = 0; y < 8; y++, out += 320) {
+#pragma GCC unroll 2
+        for (int h = 0; h < 8; h += 4) {
+            const quad u = ur + lu + h * su, v = vr + lv + h * sv;
+            alignas(16) unsigned cell[4];
+            const quad cq = ((u >> 8) & 0xff00) | ((v >> 16) & 255);
+            std::memcpy(cell, &cq, sizeof cell);
+            // c + 256 and c + 1 reach the guard row from the last row.
+            const Vesi *c0 = f + cell[0], *c1 = f + cell[1], *c2 = f + cell[2], *c3 = f + cell[3];
+            const quad r = {unsigned(c0->r), unsigned(c1->r), unsigned(c2->r), unsigned(c3->r)};
+            const quad rdown = {unsigned(c0[256].r), unsigned(c1[256].r), unsigned(c2[256].r),
+                                unsigned(c3[256].r)};
+            const quad rright = {unsigned(c0[1].r), unsigned(c1[1].r), unsigned(c2[1].r),
+                                 unsigned(c3[1].r)};
+            const quad wy = u + ((rdown - r) << 14), wz = v + ((rright - r) << 14);
+
+            // Map row in bits 8..15, column in bits 0..7.
+            alignas(16) unsigned ig[4], is[4];
+            const quad gq = (((wy + o2y) >> 9) & 0xff00) | (((wz + o2z) >> 17) & 255);
+            std::memcpy(ig, &gq, sizeof ig);
             if (SPOT) {
-                e += envi[(wadd(wadd(u >> 8, wshl(gy, 6)), m1y) & 0xff00) +
-                          ((wadd(wadd(v >> 8, wshl(gz, 6)), m1z) >> 8) & 255)];
-                e = rtbl[e];
+                const quad sq = (((wy + o1y) >> 8) & 0xff00) | (((wz + o1z) >> 16) & 255);
+                std::memcpy(is, &sq, sizeof is);
             }
-            o[x] = (unsigned char)e;
-            u = wadd(u, su);
-            v = wadd(v, sv);
+#pragma GCC unroll 4
+            for (int x = 0; x < 4; x++) {
+                unsigned e = glow[ig[x]];
+                if (SPOT) {
+                    e += spot[is[x]];
+                    e = e < 255 ? e : 255;  // rtbl[e] for e = 0..510
+                }
+                out[h + x] = (unsigned char)e;
+            }
         }
-        ur = wadd(ur, duy);
-        vr = wadd(vr, dvy);
-        su = wadd(su, ddu);
-        sv = wadd(sv, ddv);
+        ur += duy;
+        vr += dvy;
+        lu += lddu;
+        lv += lddv;
+        su += ddu;
+        sv += ddv;
     }
 }
 
@@ -113,6 +159,8 @@ void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m
     const int lo1z = wsub(4096, m1z), hi1z = wsub(61440, m1z);
     const int lo2y = wsub(4096, m2y), hi2y = wsub(61440, m2y);
     const int lo2z = wsub(4096, m2z), hi2z = wsub(61440, m2z);
+    const unsigned o1y = unsigned(m1y) << 8, o1z = unsigned(m1z) << 8;
+    const unsigned o2y = unsigned(m2y) << 9, o2z = unsigned(m2z) << 9;
 
     for (int by = 0; by < 25; by++) {
         for (int bx = 0; bx < 40; bx++) {
@@ -126,10 +174,10 @@ void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m
 
             if (within(u0 >> 8, lo1y, hi1y) && within(v0 >> 8, lo1z, hi1z)) {
                 shadeblock<true>(o, vfield, u0, v0, dux, dvx, duy, dvy, ddu, ddv,
-                                 m1y, m1z, m2y, m2z);
+                                 o1y, o1z, o2y, o2z);
             } else if (within(u0 >> 9, lo2y, hi2y) && within(v0 >> 9, lo2z, hi2z)) {
                 shadeblock<false>(o, vfield, u0, v0, dux, dvx, duy, dvy, ddu, ddv,
-                                  m1y, m1z, m2y, m2z);
+                                  o1y, o1z, o2y, o2z);
             } else {
                 for (int y = 0; y < 8; y++)
                     for (int x = 0; x < 8; x++) o[y * 320 + x] = 0;
