@@ -17,8 +17,9 @@ namespace tormel {
 static constexpr double FIX23 = 8388608.0;  // 2^23 per world unit = 16.16 field cells
 static constexpr double HSCALE = 1.0 / 36384.0;  // field r -> plane displacement, world units
 
-// Grid steps along the camera's right and up rows per block corner. The
-// literals are single precision, widened before use.
+// Grid steps along the camera's right and up rows per block corner (20 steps
+// span +-1.33 across, 13 span +-1.04 down). Single-precision literals, widened
+// before use; the relief plane uses the same pair.
 static constexpr float STEPX = 0.0666667f;
 static constexpr float STEPY = 0.08f;
 
@@ -53,6 +54,9 @@ void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
             const double X = (cam[2][0] + ak * cam[0][0]) + bj * cam[1][0];
             const double Y = (cam[2][1] + ak * cam[0][1]) + bj * cam[1][1];
             const double Z = (cam[2][2] + ak * cam[0][2]) + bj * cam[1][2];
+            // First hit, on the undisplaced plane x = 10 (x = -10 for rays
+            // running toward -x): picks the cell whose height displaces it.
+            // The field row follows z here, the column y.
             const double X2 = X * X;
             const double p = px * X;
             const double s1 = (std::sqrt(p * p - q * X2) - p) / X2;
@@ -64,6 +68,8 @@ void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
             rcell[n] = ((hz >> 16) & 255) * 256 + ((hy >> 16) & 255);
         }
     }
+    // Second hit, on the plane moved to x = +-h. The z coordinate is formed
+    // from s2 and Z rounded to float, the y coordinate from the full values.
     for (n = 0; n < 1066; n++) {
         const double X = rx[n], Y = ry[n], Z = rz[n];
         const double h = 10.0 + vfield[rcell[n]].r * HSCALE;
