@@ -1,7 +1,7 @@
 // water.cpp: the ripple field's starting state and its per-frame step, and
 // the three radial light maps (spot, glow, cone) made at the same time.
 //
-// Field cells hold plain ints, about +-5000 (rms ~1200) for the whole run.
+// Field cells hold plain ints, within about +-5000 (rms ~1100) for the whole run.
 // The neighbours of cell k are k-1, k+1, k-256, k+256 modulo 65536 on the
 // flat index, so a row's left edge continues the row above and the bottom
 // row meets the top one. The guard row (cells 65536..65791) belongs to the
@@ -47,7 +47,8 @@ static inline int box4(int a, int b, int c, int d)
 
 void boxpass(const Vesi* __restrict s, Vesi* __restrict t)
 {
-    // All four reads lie inside the field up to cell 65278; two cells a turn.
+    // Two cells a turn while all reads stay inside the field; the modulo
+    // only for the last 258 cells.
     constexpr int plain = CELLS - 258;
     for (int k = 0; k < plain; k += 2) {
         cellpair sum = loadpair(s + k) + loadpair(s + k + 1) + loadpair(s + k + 256) +
