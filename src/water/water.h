@@ -13,4 +13,9 @@ void vesiprekalk();
 // cell by 16 * aika radians with the Laplacian of the imaginary part coupled in.
 void teevesiefekti(const Vesi* sourke, Vesi* desti, float aika);
 
+// One box pass s -> t over cells 0..65535 (flat index wrapping mod 65536):
+// t[k] = (s[k] + s[k+1] + s[k+256] + s[k+257] + 2) >> 2, r and i alike.
+// The start-up smoothing; s and t must be different buffers.
+void boxpass(const Vesi* s, Vesi* t);
+
 } // namespace tormel

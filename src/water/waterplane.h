@@ -10,4 +10,18 @@ namespace tormel {
 void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, float posz,
                  float vx, float vy);
 
+// The two halves of teevesitaso, for tests and benchmarks.
+//
+// vesiverkko: "water grid". Traces the 41 x 26 block corners against the
+// plane x = +-10 displaced by the field's height, into pienix (world y) and
+// pieniz (world z), 2^23 per world unit = field cells in 16.16; INT_MIN where
+// the hit lies beyond the int range. Reads yvec; cells 0..65535 only.
+void vesiverkko(const Vesi* vfield, float posx, float posy, float posz);
+
+// vesilohkot: "water blocks". Shades the 40 x 25 blocks of 8 x 8 pixels from
+// pienix/pieniz and the field's slope. m1y, m1z (spot) and m2y, m2z (glow)
+// are the light-map offsets in 1/256 map cells; vfield's guard row must hold
+// a copy of row 0.
+void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m2y, int m2z);
+
 } // namespace tormel

@@ -1,0 +1,177 @@
+// Water plane: the shading against a per-pixel closed-form reference that
+// wraps the field itself, the lights on a flat field, first-corner block
+// classification, out-of-range hits and the height look-up's orientation.
+#include <gtest/gtest.h>
+#include "core/arith.h"
+#include "core/buffers.h"
+#include "core/random.h"
+#include "core/vecmath.h"
+#include "water/water.h"
+#include "water/waterplane.h"
+#include <climits>
+#include <cstring>
+#include <random>
+
+using namespace tormel;
+
+static Vesi field[65792];
+static unsigned char out[64000];
+
+struct Lights { int m1y, m1z, m2y, m2z; };
+
+static Lights lightsfor(float posy, float posz, float vx, float vy)
+{
+    double ly = -double(posy) - vx, lz = -double(posz) - vy;
+    return {trunc32(16384 * ly + 32768), trunc32(16384 * lz + 32768),
+            trunc32(32768 * ly + 32768), trunc32(32768 * lz + 32768)};
+}
+
+// One pixel from its block's corners in closed form (x steps of a row whose
+// step grew by ddU per row), the field read modulo 65536, no guard row.
+static int refpixel(int x, int y, Lights L)
+{
+    int q = (y / 8) * 41 + x / 8, ry = y % 8, rx = x % 8;
+    auto lerp = [&](const int* g) {
+        int d1 = wsub(g[q + 1], g[q]) >> 3, d2 = wsub(g[q + 41], g[q]) >> 3;
+        int dd = wsub(wsub(g[q + 42], g[q + 41]) >> 3, d1) >> 3;
+        return wadd(wadd(g[q], wmul(ry, d2)), wmul(rx, wadd(d1, wmul(ry, dd))));
+    };
+    auto in = [](int v, int m) { return wsub(4096, m) <= v && v <= wsub(61440, m); };
+    bool spot = in(pienix[q] >> 8, L.m1y) && in(pieniz[q] >> 8, L.m1z);
+    if (!spot && !(in(pienix[q] >> 9, L.m2y) && in(pieniz[q] >> 9, L.m2z))) return 0;
+    int u = lerp(pienix), v = lerp(pieniz);
+    int c = ((u >> 16) & 255) * 256 + ((v >> 16) & 255);
+    int gy = wsub(field[(c + 256) & 65535].r, field[c].r);
+    int gz = wsub(field[(c + 1) & 65535].r, field[c].r);
+    auto look = [](const unsigned char* m, int row, int col) {
+        return int(m[(row & 0xff00) + ((col >> 8) & 255)]);
+    };
+    int e = look(envi2, wadd(wadd(u >> 9, wmul(32, gy)), L.m2y),
+                 wadd(wadd(v >> 9, wmul(32, gz)), L.m2z));
+    if (spot) {
+        e = rtbl[e + look(envi, wadd(wadd(u >> 8, wmul(64, gy)), L.m1y),
+                          wadd(wadd(v >> 8, wmul(64, gz)), L.m1z))];
+    }
+    return e;
+}
+
+class WaterPlane : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        buildtables();
+        resetrand();
+        vesiprekalk();  // the light maps
+    }
+    void SetUp() override { setyvec(1, 0.5f, 0); }
+    static void setyvec(float x, float y, float z)
+    {
+        yvec = {x, y, z};
+        normalisoi(&yvec);
+    }
+    static int px(int x, int y) { return out[y * 320 + x]; }
+    static int mismatches(Lights L)
+    {
+        int bad = 0;
+        for (int y = 0; y < 200; y++)
+            for (int x = 0; x < 320; x++) bad += px(x, y) != refpixel(x, y, L);
+        return bad;
+    }
+};
+
+TEST_F(WaterPlane, MatchesPerPixelReference)
+{
+    const float views[][4] = {  // posy, posz, vx, vy
+        {0.3f, 0, -0.6f, 0}, {-0.21f, 0.42f, 0.42f, -0.84f}, {0.05f, -0.55f, -0.1f, 1.1f},
+        {2.5f, -1.5f, 0, 0},  // far off: rays toward -x, mostly empty blocks
+    };
+    std::mt19937 g(7);
+    std::uniform_int_distribution<int> d(-5000, 5000);
+    for (const auto& w : views) {
+        for (int k = 0; k < 65536; k++) field[k] = {d(g), d(g)};
+        for (int c = 65536; c < 65792; c++) field[c] = {123456, 0};  // stale guard row
+        teevesitaso(out, field, 9.0f, w[0], w[1], w[2], w[3]);
+        EXPECT_EQ(mismatches(lightsfor(w[0], w[1], w[2], w[3])), 0) << "posy " << w[0];
+    }
+
+    // Slopes far out of range on the first view's grid: the index sums wrap.
+    vesiverkko(field, 9.0f, 0.3f, 0);
+    std::uniform_int_distribution<int> big(-(1 << 30), 1 << 30);
+    for (int k = 0; k < 65536; k++) field[k] = {big(g), 0};
+    for (int c = 0; c < 256; c++) field[65536 + c] = field[c];
+    Lights L = lightsfor(0.3f, 0, -0.6f, 0);
+    vesilohkot(out, field, L.m1y, L.m1z, L.m2y, L.m2z);
+    EXPECT_EQ(mismatches(L), 0) << "huge slopes";
+}
+
+TEST_F(WaterPlane, FlatFieldShowsBothLightsCentred)
+{
+    // Looking straight down +x the spot lies on the centre ray: the corner
+    // pixel (160, 104). The glow reaches beyond it; the far corners are dark.
+    setyvec(0, 1, 0);
+    std::memset(field, 0, sizeof field);
+    teevesitaso(out, field, 9.0f, 0, 0, 0, 0);
+    EXPECT_EQ(px(160, 104), 255);
+    EXPECT_EQ(px(0, 0) + px(319, 199), 0);
+    long sx = 0, sy = 0, n = 0, glow = 0;
+    for (int y = 0; y < 200; y++) {
+        for (int x = 0; x < 320; x++) {
+            if (px(x, y) == 255) sx += x, sy += y, n++;
+            glow += px(x, y) > 0 && px(x, y) <= 111;
+        }
+    }
+    ASSERT_GT(n, 50);
+    EXPECT_NEAR(double(sx) / n, 160, 4);
+    EXPECT_NEAR(double(sy) / n, 104, 4);
+    EXPECT_GT(glow, 1000);
+}
+
+TEST_F(WaterPlane, BlockFollowsItsFirstCornerOnly)
+{
+    // All corners at the spot's centre light every pixel; moving block (5, 7)'s
+    // first corner out of both windows blanks that block alone, although its
+    // other corners are still central.
+    std::memset(field, 0, sizeof field);
+    std::memset(pienix, 0, sizeof pienix);
+    std::memset(pieniz, 0, sizeof pieniz);
+    pienix[5 * 41 + 7] = 1 << 30;
+    vesilohkot(out, field, 32768, 32768, 32768, 32768);
+    for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 8; x++) ASSERT_EQ(px(56 + x, 40 + y), 0);
+    EXPECT_EQ(px(48, 32) & px(56, 32) & px(48, 40) & px(64, 40), 255);
+}
+
+TEST_F(WaterPlane, HitsBeyondTheIntRangeStoreIntMin)
+{
+    // Looking along -y with up near +x, the middle grid row's rays run along
+    // the plane: with posx = 9.5 their X is exactly 0 (not a number), with
+    // 9.4999 it is 1e-4 and the hit lies thousands of units away. Those first
+    // corners become INT_MIN and their blocks stay black.
+    setyvec(1, 0, 0);
+    std::memset(field, 0, sizeof field);
+    for (float posx : {9.5f, 9.4999f}) {
+        std::memset(out, 77, sizeof out);
+        teevesitaso(out, field, posx, 1, 0, 0, 0);
+        for (int k = 0; k < 41; k++) ASSERT_EQ(pienix[13 * 41 + k], INT_MIN) << posx;
+        for (int i = 104 * 320; i < 112 * 320; i++) ASSERT_EQ(out[i], 0) << posx;
+        EXPECT_NE(pienix[12 * 41 + 20], INT_MIN);  // the row above meets x = -10
+    }
+}
+
+TEST_F(WaterPlane, HeightLookupRowFollowsZ)
+{
+    // Down +x with y up, grid column k = 3 first hits z = 0.2 (field row 25),
+    // grid row j = 3 hits y = 0.24 (column 30). Raising row 25 by one world
+    // unit moves its plane from x = 10 to 11: the first point's offset from
+    // the axis doubles, the second one's stays.
+    setyvec(0, 1, 0);
+    const int nz = 13 * 41 + 23, ny = 16 * 41 + 20;
+    std::memset(field, 0, sizeof field);
+    vesiverkko(field, 9.0f, 0, 0);
+    int flatz = pieniz[nz], flaty = pienix[ny];
+    EXPECT_NEAR(flatz, 0.2 * 8388608, 64);
+    for (int c = 0; c < 256; c++) field[25 * 256 + c].r = 36384;
+    vesiverkko(field, 9.0f, 0, 0);
+    EXPECT_NEAR(pieniz[nz], 2.0 * flatz, 64);
+    EXPECT_EQ(pienix[ny], flaty);
+}
