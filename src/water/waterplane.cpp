@@ -18,9 +18,9 @@ static constexpr double FIX23 = 8388608.0;  // 2^23 per world unit = 16.16 field
 static constexpr double HSCALE = 1.0 / 36384.0;  // field r -> plane displacement, world units
 
 // Grid steps along the camera's right and up rows per block corner (20 steps
-// span +-1.33 across, 13 span +-1.04 down). Single-precision literals, widened
-// before use; the relief plane uses the same pair.
-static constexpr float STEPX = 0.0666667f;
+// span +-1.33 across, 13 span +-1.04 down): 1/15 and 0.08 in single
+// precision, widened before use; the relief plane uses the same pair.
+static constexpr float STEPX = 0.06666667f;
 static constexpr float STEPY = 0.08f;
 
 // A hit coordinate, rounded to float and truncated. Beyond the int range (or
