@@ -106,6 +106,33 @@ TEST(Inter8x8, MatchesTheClosedFormForAnyCorners)
     }
 }
 
+TEST(Inter8x8, AnyTextureAddressing)
+{
+    // Shifts and masks other than the frame drivers' take the general path.
+    std::mt19937 rng(9);
+    for (int i = 0; i < 65536; i++) map[i] = (unsigned char)rng();
+    texture = map;
+    mapsx = 21, wrapx = 0x7f8, mapsy = 15, wrapy = 0xf800;
+    std::uniform_int_distribution<int> any(INT_MIN, INT_MAX);
+    for (int trial = 0; trial < 300; trial++) {
+        corners c(any(rng), any(rng), any(rng), any(rng), any(rng), any(rng), any(rng), any(rng));
+        const gridfx* g = c.g;
+        blockbuf b;
+        inter8x8(b.dest(), 0, 0, c.g);
+        for (int r = 0; r < 8; r++)
+            for (int k = 0; k < 8; k++) {
+                int t[2];
+                for (int s = 0; s < 2; s++) {
+                    int32_t u = int32_t(stepped(g[0].u, g[1].u, g[41].u, g[42].u, r, 2 * k + s));
+                    int32_t v = int32_t(stepped(g[0].v, g[1].v, g[41].v, g[42].v, r, 2 * k + s));
+                    t[s] = map[((v >> 15) & 0xf800) + ((u >> 21) & 0x7f8)];
+                }
+                ASSERT_EQ(b.at(r, k), (t[0] + t[1]) >> 1) << "trial " << trial;
+            }
+    }
+    defaultaddressing();
+}
+
 // ---- subdiv1 ---------------------------------------------------------------
 
 // The centre ray of this camera hits the pole of the unit ball: u 0, v 176.

@@ -63,20 +63,31 @@ winshift setupframe(float _posx, float _posy, float _posz,
 // Cast the 41 x 26 block-corner rays into pallero with the given shooter.
 void shootcorners(void (*shoot)(gridfx*, int, int));
 
-// One texture read with the frame's addressing: column from u, row from v.
+// The frame's texture addressing, as set in mapsx, mapsy, wrapx, wrapy.
 struct texaddr {
-    const unsigned char* map;
-    int sx, sy, wx, wy;  // mapsx, mapsy, wrapx, wrapy
-    unsigned char at(unsigned u, unsigned v) const
+    int sx, sy, wx, wy;
+    int index(unsigned u, unsigned v) const
     {
         // Converting to int is modular, and >> of an int is arithmetic.
-        return map[((int(v) >> sy) & wy) + ((int(u) >> sx) & wx)];
+        return ((int(v) >> sy) & wy) + ((int(u) >> sx) & wx);
     }
 };
 
-inline texaddr currenttex(const unsigned char* map)
+inline texaddr currentaddr()
 {
-    return {map, mapsx, mapsy, wrapx, wrapy};
+    return {mapsx, mapsy, wrapx, wrapy};
+}
+
+// The addressing that both frame drivers set: column = top byte of u, row =
+// top byte of v. Spelt out as constants for the inner loops; the same index
+// as texaddr gives for 24, 16, 0xff, 0xff00.
+struct topbytes {
+    static int index(unsigned u, unsigned v) { return int(((v >> 16) & 0xff00) | (u >> 24)); }
+};
+
+inline bool topbyteaddressing()
+{
+    return mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00;
 }
 
 // Bilinear stepping of one field over an 8 x 8 block, in half pixels along a
