@@ -91,6 +91,14 @@ TEST(TubeRay, EveryRayInsideHitsAndAnglesAreMultiplesOf128)
 
 // ---- interpolation ------------------------------------------------------------
 
+// Texture addressing written out for the reference: the frame drivers'
+// top bytes, or any shifts and masks.
+static int addressed(const unsigned char* map, uint32_t u, uint32_t v)
+{
+    if (mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00) return texel(map, u, v);
+    return map[((int32_t(v) >> mapsy) & wrapy) + ((int32_t(u) >> mapsx) & wrapx)];
+}
+
 // The tube pixel from first principles: 64-bit arithmetic reduced to 32 bits
 // where the renderer wraps.
 static int tubepixel(const gridfx* g, int r, int k, int vs)
@@ -102,8 +110,8 @@ static int tubepixel(const gridfx* g, int r, int k, int vs)
     int32_t p[2];
     for (int i = 0; i < 2; i++) {
         const int s = 2 * k + i;
-        const int64_t t = texel(map1, field(&gridfx::u, s), field(&gridfx::v, s));
-        const int64_t sv = texel(map2, field(&gridfx::u2, s), field(&gridfx::v2, s));
+        const int64_t t = addressed(map1, field(&gridfx::u, s), field(&gridfx::v, s));
+        const int64_t sv = addressed(map2, field(&gridfx::u2, s), field(&gridfx::v2, s));
         const int64_t a = t * 32768 + (int32_t(field(&gridfx::c, s)) >> 1);
         p[i] = wrap(wrap(a) * sv);
     }
@@ -116,6 +124,20 @@ static void tubeaddressing(int vs)
     texture = map1;
     texture2 = map2;
     valoshift = vs;
+}
+
+// Both block functions against the reference on one set of corners.
+static void expectblock(const gridfx* g, int vs, const char* what)
+{
+    unsigned char fast[640 * 8], portable[640 * 8];
+    inter8x8_t(fast, 0, 0, const_cast<gridfx*>(g));
+    inter8x8_t_portable(portable, 0, 0, const_cast<gridfx*>(g));
+    for (int r = 0; r < 8; r++)
+        for (int k = 0; k < 8; k++) {
+            const int want = tubepixel(g, r, k, vs);
+            ASSERT_EQ(fast[r * 640 + k], want) << what << " at " << r << "," << k;
+            ASSERT_EQ(portable[r * 640 + k], want) << what << " (portable) at " << r << "," << k;
+        }
 }
 
 TEST(TubeBlock, BrightTexelsWrapInTheByte)
@@ -142,22 +164,53 @@ TEST(TubeBlock, MatchesTheClosedFormWithWrappingProducts)
     std::mt19937 rng(11);
     for (int i = 0; i < 65536; i++) map1[i] = (unsigned char)rng(), map2[i] = (unsigned char)rng();
     std::uniform_int_distribution<int> any(INT_MIN, INT_MAX), bright(65536, 8388608);
-    for (int vs : {20, 12}) {
+    for (int vs : {20, 16, 30, 12}) {
         tubeaddressing(vs);
-        for (int trial = 0; trial < 500; trial++) {
+        for (int trial = 0; trial < 400; trial++) {
             gridfx g[43] = {};
             for (int i : {0, 1, 41, 42}) {
-                // Real brightnesses, and now and then the miss marker or
-                // anything at all, which the products must wrap through.
-                int c = trial % 5 == 0 ? any(rng) : trial % 7 == 0 ? MISS : bright(rng);
+                // Real brightnesses, the floor, now and then the miss marker
+                // or anything at all, which the products must wrap through.
+                int c = trial % 5 == 0 ? any(rng) : trial % 7 == 0 ? MISS : trial % 3 == 0 ? 65536 : bright(rng);
                 g[i] = {any(rng), any(rng), c, 0, any(rng), any(rng)};
             }
-            unsigned char px[640 * 8];
-            inter8x8_t(px, 0, 0, g);
-            for (int r = 0; r < 8; r++)
-                for (int k = 0; k < 8; k++)
-                    ASSERT_EQ(px[r * 640 + k], tubepixel(g, r, k, vs)) << "trial " << trial << " at " << r << "," << k;
+            expectblock(g, vs, "random corners");
         }
+    }
+}
+
+TEST(TubeBlock, FirstSampleCarryIsKept)
+{
+    // Texels 0 and 1 leave each product at c >> 1; with c near 2^30 the
+    // first sample adds about 512 to a second product whose low 21 bits
+    // straddle zero, so the carry decides between 255 and 0.
+    std::memset(map1, 0, sizeof map1);
+    std::memset(map2, 1, sizeof map2);
+    tubeaddressing(20);
+    gridfx g[43] = {};
+    const int base = 1 << 30;
+    g[0].c = base - 4000, g[1].c = base + 4000, g[41].c = base - 2500, g[42].c = base + 5500;
+    expectblock(g, 20, "straddling");
+    unsigned char px[640 * 8];
+    inter8x8_t(px, 0, 0, g);
+    int seen[256] = {};
+    for (int r = 0; r < 8; r++)
+        for (int k = 0; k < 8; k++) seen[px[r * 640 + k]]++;
+    EXPECT_GT(seen[255], 0);
+    EXPECT_GT(seen[0], 0);
+}
+
+TEST(TubeBlock, AnyTextureAddressing)
+{
+    std::mt19937 rng(5);
+    for (int i = 0; i < 65536; i++) map1[i] = (unsigned char)rng(), map2[i] = (unsigned char)rng();
+    tubeaddressing(20);
+    mapsx = 20, wrapx = 0xff0, mapsy = 17, wrapy = 0x7f00;
+    std::uniform_int_distribution<int> any(INT_MIN, INT_MAX), bright(65536, 8388608);
+    for (int trial = 0; trial < 200; trial++) {
+        gridfx g[43] = {};
+        for (int i : {0, 1, 41, 42}) g[i] = {any(rng), any(rng), bright(rng), 0, any(rng), any(rng)};
+        expectblock(g, 20, "shifted addressing");
     }
 }
 
