@@ -123,3 +123,17 @@ static void BM_Scene4Renders(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Scene4Renders)->Unit(benchmark::kMicrosecond);
+
+// The tube's 1000 blocks alone, fast path against the portable reference.
+static void tubeblocks(benchmark::State& state, void (*fill)(unsigned char*, int, int, gridfx*))
+{
+    setupscene(putki);
+    raycokes_t(window(), 1.3f, -1.5f, 4, 0.5f, 0.2f, -0.4f, 1);  // corners and addressing
+    for (auto _ : state) {
+        for (int by = 0; by < 25; by++)
+            for (int bx = 0; bx < 40; bx++) fill(window() + by * 5120 + bx * 8, 16 * bx, 16 * by, &pallero[by * 41 + bx]);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK_CAPTURE(tubeblocks, fast, inter8x8_t)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(tubeblocks, portable, inter8x8_t_portable)->Unit(benchmark::kMicrosecond);
