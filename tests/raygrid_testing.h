@@ -32,6 +32,13 @@ inline int texel(const unsigned char* map, uint32_t u, uint32_t v)
     return map[(v >> 24) * 256 + (u >> 24)];
 }
 
+// Texel under the current mapsx, mapsy, wrapx, wrapy, whatever they are.
+inline int addressed(const unsigned char* map, uint32_t u, uint32_t v)
+{
+    if (mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00) return texel(map, u, v);
+    return map[((int32_t(v) >> mapsy) & wrapy) + ((int32_t(u) >> mapsx) & wrapx)];
+}
+
 // A triangle wave over the 256 columns (or rows): continuous across the wrap
 // from 255 to 0, two grey levels per texel.
 inline int tri(int i)

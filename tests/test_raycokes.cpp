@@ -221,15 +221,3 @@ TEST(Raycokes, SilhouetteMatchesOneRayPerSampleExceptAtItsExtremes)
         EXPECT_LT(losses, 40) << "distance " << dist;
     }
 }
-
-TEST(Raycokes, SameArgumentsSamePicture)
-{
-    for (int i = 0; i < 65536; i++) map[i] = (unsigned char)(i * 31 >> 3);
-    ballscene(map);
-    canvas a, b;
-    raycokes(a.window(), 0.6f, 2.2f, 0.4f, 0.1f, 0.2f, 0, 1);
-    raycokes(b.window(), 1.5f, -3, 0.1f, 0, 0, 0, 1);  // something else in between
-    b = canvas();
-    raycokes(b.window(), 0.6f, 2.2f, 0.4f, 0.1f, 0.2f, 0, 1);
-    EXPECT_EQ(a.px, b.px);
-}
