@@ -1,8 +1,88 @@
-// raycokes.cpp: not written yet.
+// raycokes.cpp: one frame of the ray-grid renderer: camera and window shift,
+// the 41 x 26 corner rays, and for each 8 x 8 block the choice between
+// interpolation, subdivision and nothing.
 #include "raygrid/raycokes.h"
+#include <cmath>
+#include "raygrid/block.h"
+#include "raygrid/ray.h"
+#include "raygrid/raylocal.h"
 
 namespace tormel {
 
-winshift raycokes(unsigned char*, float, float, float, float, float, float, float) { return {0, 0}; }
+// 1/300 at single precision: the view plane spans +-320/300 by +-200/300 at
+// distance 1, in half-pixel steps.
+static constexpr float VIEWSTEP = 0.0033333334f;
+
+// Truncate a shift toward zero and clamp it to -lim..lim. Saturating before
+// the conversion keeps the sign of a shift too large for an int (a view that
+// looks almost square to the origin), and a NaN (eye at the origin) gives 0.
+static int clampshift(double s, int lim)
+{
+    if (!(s == s)) return 0;
+    if (s > lim) return lim;
+    if (s < -lim) return -lim;
+    return int(s);
+}
+
+winshift setupframe(float _posx, float _posy, float _posz,
+                    float tgtx, float tgty, float tgtz, float jep)
+{
+    posx = _posx;
+    posy = _posy;
+    posz = _posz;
+    teematriisi2(camera, tgtx - posx, tgty - posy, tgtz - posz);
+    perx = pery = VIEWSTEP;
+    mapsy = 16;
+    mapsx = 24;
+    wrapy = 0xff00;
+    wrapx = 0xff;
+
+    // Where the world origin falls on the view plane, scaled by 180 pixels
+    // per unit: the picture moves with the object so that it stays near the
+    // centre of the canvas, where the polar light tables are centred.
+    const double ox = -posx, oy = -posy, oz = -posz;
+    double rx = double(camera[0][0]) * ox + double(camera[0][1]) * oy + double(camera[0][2]) * oz;
+    double uy = double(camera[1][0]) * ox + double(camera[1][1]) * oy + double(camera[1][2]) * oz;
+    double dz = double(camera[2][0]) * ox + double(camera[2][1]) * oy + double(camera[2][2]) * oz;
+    return {clampshift(rx / dz * 100 * 1.8 * jep, 159), clampshift(uy / dz * 100 * 1.8 * jep, 99)};
+}
+
+void shootcorners(void (*shoot)(gridfx*, int, int))
+{
+    gridfx* g = pallero;
+    for (int j = 0; j < 26; j++)
+        for (int i = 0; i < 41; i++) shoot(g++, 16 * i, 16 * j);
+}
+
+blockfill chooseblock(const gridfx* p)
+{
+    const gridfx &tl = p[0], &tr = p[1], &bl = p[41], &br = p[42];
+    if (tl.c == MISS)
+        return tr.c == MISS && bl.c == MISS && br.c == MISS ? blockfill::skip : blockfill::subdiv;
+    if (tr.c == MISS || bl.c == MISS || br.c == MISS) return blockfill::subdiv;
+    // Longitude grows by more than a quarter turn along a diagonal: the seam.
+    if (wsub(tl.u, br.u) < -(1 << 30) || wsub(tr.u, bl.u) < -(1 << 30)) return blockfill::subdiv;
+    return blockfill::inter;
+}
+
+winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
+                  float tgtx, float tgty, float tgtz, float jep)
+{
+    const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
+    shootcorners(ammuu_sade);
+
+    unsigned char* base = dest + 640 * s.y + s.x;
+    for (int by = 0; by < 25; by++)
+        for (int bx = 0; bx < 40; bx++) {
+            gridfx* p = &pallero[by * 41 + bx];
+            unsigned char* d = base + by * 5120 + bx * 8;
+            switch (chooseblock(p)) {
+            case blockfill::skip: break;
+            case blockfill::inter: inter8x8(d, 16 * bx, 16 * by, p); break;
+            case blockfill::subdiv: subdiv8x8(d, 16 * bx, 16 * by, p); break;
+            }
+        }
+    return s;
+}
 
 } // namespace tormel

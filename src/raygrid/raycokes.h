@@ -12,4 +12,11 @@ namespace tormel {
 winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
                   float tgtx, float tgty, float tgtz, float jep);
 
+// How a block is filled from its corners p[0], p[1], p[41], p[42] (pallero
+// layout): left alone when all four miss, interpolated when all hit and the
+// longitude grows by at most a quarter turn along both diagonals, subdivided
+// otherwise.
+enum class blockfill { skip, inter, subdiv };
+blockfill chooseblock(const gridfx* p);
+
 } // namespace tormel

@@ -10,4 +10,8 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep);
 void inter8x8_t(unsigned char* dest, int x1, int y1, gridfx* g);
 
+// inter8x8_t in plain portable code, for any texture addressing: what
+// inter8x8_t falls back on, and the reference its vector path is tested by.
+void inter8x8_t_portable(unsigned char* dest, int x1, int y1, gridfx* g);
+
 } // namespace tormel

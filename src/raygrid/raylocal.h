@@ -1,0 +1,116 @@
+// raylocal.h: what the plain and the tube ray-grid variants share and no
+// other module uses: the primary ray and its intersection with the quadric,
+// the camera and window shift of a frame, the corner grid and the texel
+// addressing of a block.
+#pragma once
+#include <cmath>
+#include "core/arith.h"
+#include "core/buffers.h"
+
+namespace tormel {
+
+// One ray that met the quadric.
+struct rayhit {
+    double t;     // ray parameter; d is 1 along the viewing direction, so depth
+    double h[3];  // hit point, world space
+    double r[3];  // hit point in texture space: h (as a row vector) times mapm
+};
+
+// Cast the ray through the sample point (x, y), in half pixels from the
+// picture's top-left corner, against *opu seen from (posx, posy, posz).
+// False when it misses (a negative or NaN discriminant); a grazing ray with
+// a zero discriminant hits.
+inline bool shootray(int x, int y, rayhit* k)
+{
+    const double xx = x - 320, yy = y - 200;
+
+    // Screen x runs against `right` and y against `up`. The direction is not
+    // normalised: its component along the view is 1, so t is the depth.
+    float d[3];
+    for (int j = 0; j < 3; j++)
+        d[j] = float(double(camera[2][j]) - double(pery) * yy * camera[1][j]
+                     - double(perx) * xx * camera[0][j]);
+
+    // Every factor below is a float, and a product of two floats is exact in
+    // double, so each three-factor term is rounded once whatever the order.
+    const double o0 = opu[0], o1 = opu[1], o2 = opu[2], o3 = opu[3];
+    const double px = posx, py = posy, pz = posz;
+    const double dx = d[0], dy = d[1], dz = d[2];
+    const double A = o0 * dx * dx + o1 * dy * dy + o2 * dz * dz;
+    const double B = o0 * px * dx + o1 * py * dy + o2 * pz * dz;
+    const double C = o0 * px * px + o1 * py * py + o2 * pz * pz - o3;
+    const double disc = B * B - A * C;
+    if (!(disc >= 0.0)) return false;
+
+    // The nearer root for an object seen from outside (A > 0); for the tube
+    // (A < 0, camera inside) the wall ahead. The sign of t is not tested.
+    const double t = (-B - std::sqrt(disc)) / A;
+    k->t = t;
+    k->h[0] = px + t * dx;
+    k->h[1] = py + t * dy;
+    k->h[2] = pz + t * dz;
+    for (int j = 0; j < 3; j++)
+        k->r[j] = k->h[0] * mapm[0][j] + k->h[1] * mapm[1][j] + k->h[2] * mapm[2][j];
+    return true;
+}
+
+// Steps shared by raycokes and raycokes_t before the blocks: eye and camera,
+// view-plane step, texture addressing, and the window shift that keeps the
+// world origin near the canvas centre.
+winshift setupframe(float _posx, float _posy, float _posz,
+                    float tgtx, float tgty, float tgtz, float jep);
+
+// Cast the 41 x 26 block-corner rays into pallero with the given shooter.
+void shootcorners(void (*shoot)(gridfx*, int, int));
+
+// The frame's texture addressing, as set in mapsx, mapsy, wrapx, wrapy.
+struct texaddr {
+    int sx, sy, wx, wy;
+    int index(unsigned u, unsigned v) const
+    {
+        // Converting to int is modular, and >> of an int is arithmetic.
+        return ((int(v) >> sy) & wy) + ((int(u) >> sx) & wx);
+    }
+};
+
+inline texaddr currentaddr()
+{
+    return {mapsx, mapsy, wrapx, wrapy};
+}
+
+// The addressing that both frame drivers set: column = top byte of u, row =
+// top byte of v. Spelt out as constants for the inner loops; the same index
+// as texaddr gives for 24, 16, 0xff, 0xff00.
+struct topbytes {
+    static int index(unsigned u, unsigned v) { return int(((v >> 16) & 0xff00) | (u >> 24)); }
+};
+
+inline bool topbyteaddressing()
+{
+    return mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00;
+}
+
+// Bilinear stepping of one field over an 8 x 8 block, in half pixels along a
+// row and whole pixel rows down. Unsigned so that it wraps as a binary angle.
+struct blockstep {
+    unsigned left;  // value at the left end of the current pixel row
+    unsigned h;     // step per half pixel along the current row
+    unsigned ly;    // left end's step per pixel row
+    unsigned dd;    // change of h per pixel row
+
+    // Corners tl, tr, bl, br of the block.
+    blockstep(int tl, int tr, int bl, int br)
+        : left(unsigned(tl)),
+          h(unsigned(wsub(tr, tl) >> 4)),                           // 16 half pixels
+          ly(unsigned(wsub(bl, tl) >> 3)),                          // 8 rows
+          dd(unsigned(wadd(wsub(wsub(br, bl), tr), tl) >> 7))       // 16 x 8
+    {
+    }
+    void nextrow()
+    {
+        left += ly;
+        h += dd;
+    }
+};
+
+} // namespace tormel
