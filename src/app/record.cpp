@@ -1,9 +1,7 @@
-// record.cpp: --record, the offline capture. The module is rendered by the
-// same player as in a live run, without a device; frame k is drawn at the
-// music position of its first audio sample, and frame k spans exactly
-// floor((k+1) * 44100 / fps) - floor(k * 44100 / fps) samples, so picture
-// and sound never drift. The position goes through the same encoding and
-// the same music-time conversion as the live loop.
+// record.cpp: --record, the offline capture: the plan (capture.h), then
+// every frame drawn in order and written as PNG files or piped to ffmpeg,
+// with the audio of exactly those frames.
+#include "app/capture.h"
 #include "app/data.h"
 #include "app/modes.h"
 #include "driver/driver.h"
@@ -35,17 +33,9 @@ static void onsignal(int sig)
     stopsignal = sig;
 }
 
-// ---- the plan: audio and the music time of every frame ---------------------
+// ---- the plan ----------------------------------------------------------------
 
-struct capture {
-    std::vector<int16_t> audio;  // stereo frames of the whole capture
-    std::vector<float> times;    // music time of each picture frame
-    std::vector<int64_t> first;  // first audio frame of each picture frame, and the end
-};
-
-// Plays the module once, from the start, until the first frame at or beyond
-// the end time (included) or the module's own end.
-static capture plan(const std::vector<uint8_t>& module, int fps)
+capture captureplan(const std::vector<uint8_t>& module, int fps)
 {
     capture c;
     modplayer p;
@@ -298,7 +288,7 @@ int runrecord(const options& o)
     std::signal(SIGTERM, onsignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    capture c = plan(data.module, o.fps);
+    capture c = captureplan(data.module, o.fps);
     const int total = int(c.times.size());
     const int scale = o.native ? 1 : 2;
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());

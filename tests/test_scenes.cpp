@@ -1,0 +1,229 @@
+// The five scenes: their timelines (camera, shapes, logos, sprites,
+// brightness, negatives) and golden frames.
+#include <gtest/gtest.h>
+#include "assets/assets.h"
+#include "colour/composite.h"
+#include "core/buffers.h"
+#include "driver/driver.h"
+#include "scenes/scenes.h"
+#include "sprites/sprites.h"
+#include "support/support.h"
+#include <cmath>
+#include <cstring>
+
+using namespace tormel;
+
+static void fresh()
+{
+    static auto sprites = defaultsprites(), relief = defaultrelief();
+    startup(sprites.data(), sprites.size(), relief.data(), relief.size());
+}
+
+// The frame's picture is dbuf2 through the palette at brightness br, and
+// the bands above and below are black.
+static void expectcomposite(const int* palette, int br, const char* what)
+{
+    std::vector<uint16_t> want(64000);
+    teeharmaastavari(want.data(), dbuf2, hue, palette, br);
+    EXPECT_EQ(std::memcmp(want.data(), framepicture(), 128000), 0) << what << ": brightness " << br;
+    const uint16_t* f = frame();
+    for (int i = 0; i < 320 * 20; i++) {
+        ASSERT_EQ(f[i], 0) << what;
+        ASSERT_EQ(f[220 * 320 + i], 0) << what;
+    }
+}
+
+static bool allzero(const uint16_t* p, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (p[i]) return false;
+    return true;
+}
+
+static const float R = 1.0f / 64;  // one row
+
+TEST(Scene1, CameraAndBallOverTime)
+{
+    fresh();
+    alkupallero(0);
+    EXPECT_EQ(posx, 3.5f);
+    EXPECT_EQ(posy, 4.0f);
+    EXPECT_EQ(posz, 2.0f);
+    EXPECT_EQ(kumipallo[0], 1.0f);
+    EXPECT_EQ(kumipallo[2], 1.5f);
+    EXPECT_EQ(kumipallo[3], 1.0f);
+    EXPECT_EQ(opu, kumipallo);
+    alkupallero(1.8f);
+    for (int i = 0; i < 4; i++) EXPECT_EQ(kumipallo[i], 1.0f);
+    alkupallero(1.95f);
+    EXPECT_EQ(kumipallo[0], 2.0f);
+    EXPECT_EQ(kumipallo[1], 5.0f);
+    EXPECT_EQ(kumipallo[2], 2.0f);
+    alkupallero(2.0f);
+    EXPECT_EQ(posx, 1.5f);
+    EXPECT_EQ(posy, float(2 * std::cos(2.351 * 2)));
+    EXPECT_EQ(posz, float(2 * std::sin(2.351 * 2)));
+}
+
+TEST(Scene1, LogosJumpOnKicksAndSnaresFlash)
+{
+    fresh();
+    for (float t : {2 + 3 * R, 2 + R, 4 + 3 * R}) {
+        alkupallero(t);
+        // The picture is the ray-grid window plus the logo at row 45, or 55 on a kick.
+        std::vector<unsigned char> want(64000);
+        for (int y = 0; y < 200; y++) std::memcpy(&want[y * 320], dbuf + y * 640, 320);
+        int kick = t == 2 + R ? 0 : 1;
+        laitalogo(t < 4 ? logo1 : logo2, want.data(), 65536, 14400 + 3200 * kick);
+        EXPECT_EQ(std::memcmp(want.data(), dbuf2, 64000), 0) << t;
+    }
+    alkupallero(0.5f + 4 * R);  // a snare row, but before the flashes begin
+    expectcomposite(paletti1, 65536, "t 0.5 snare");
+    alkupallero(1 + 4 * R);
+    expectcomposite(paletti1, 98304, "t 1 snare");
+    alkupallero(1 + 5 * R);
+    expectcomposite(paletti1, 65536, "t 1 no snare");
+    alkupallero(5.9375f);
+    EXPECT_TRUE(allzero(frame(), 320 * 240));
+}
+
+TEST(Scene2, SamePositionSamePictureAndTheSpriteGap)
+{
+    fresh();
+    vesitaso(0.5f);
+    vesitaso(0.75f);
+    std::vector<uint16_t> a(frame(), frame() + 76800);
+    vesitaso(0.75f);  // no time passed: the water stands still
+    EXPECT_EQ(std::memcmp(a.data(), frame(), 153600), 0);
+    expectcomposite(paletti2, 65536, "t 0.75");
+    vesitaso(1 + 4 * R);
+    expectcomposite(paletti2, 98304, "snare");
+}
+
+TEST(Scene2, NegativeInTheLastSixteenth)
+{
+    fresh();
+    vesitaso(5.9f);
+    unsigned char before[64000];
+    std::memcpy(before, dbuf2, 64000);
+    vesitaso(5.9375f);
+    // Mostly light now where it was dark: the picture is inverted.
+    long sum0 = 0, sum1 = 0;
+    for (int i = 0; i < 64000; i++) sum0 += before[i], sum1 += dbuf2[i];
+    EXPECT_LT(sum0, 64000L * 128);
+    EXPECT_GT(sum1, 64000L * 128);
+}
+
+TEST(Scene3, SpritesAndNegativeKicks)
+{
+    fresh();
+    // Row 1 of 32 still shows the left sprite at full brightness; row 2 at half.
+    ufoefu(1 * R);
+    unsigned char full[64000];
+    std::memcpy(full, dbuf2, 64000);
+    ufoefu(2 * R);
+    long a = 0, b = 0;
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 100; x++) a += full[y * 320 + x], b += dbuf2[y * 320 + x];
+    EXPECT_GT(a, b);
+    // No negative at exactly 5.75, even on a kick row; just after, on kicks.
+    ufoefu(5.75f);
+    expectcomposite(paletti1, 65536, "t 5.75");
+    ufoefu(5.75f + 6 * R);
+    expectcomposite(paletti1, 65536, "kick");
+    ufoefu(2 + 12 * R);
+    expectcomposite(paletti1, 98304, "snare");
+}
+
+TEST(Scene4, FadeAndSnareBrightness)
+{
+    fresh();
+    tunnelipallo(1 + 4 * R);
+    expectcomposite(paletti2, 131072, "snare");
+    tunnelipallo(5.75f);
+    expectcomposite(paletti2, 65536, "t 5.75");
+    tunnelipallo(5.875f);
+    expectcomposite(paletti2, 32768, "t 5.875");
+    tunnelipallo(0);
+    for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) EXPECT_EQ(mapm[i][j], i == j ? 1.0f : 0.0f);
+}
+
+// At 1.75 on a kick row the right sprite is added at 65535, which adds each
+// non-zero sprite value less one; otherwise the left sprite at half.
+TEST(Scene4, SpriteChoiceAtOneAndThreeQuarters)
+{
+    fresh();
+    std::memset(sp5, 0, sizeof sp5);
+    std::memset(sp6, 255, sizeof sp6);
+    tunnelipallo(1.75f);  // row 112: 112 & 15 = 0, a kick
+    for (int y = 0; y < 200; y++)
+        for (int x = 220; x < 320; x++) ASSERT_GE(dbuf2[y * 320 + x], 254);
+    std::memset(sp5, 255, sizeof sp5);
+    std::memset(sp6, 0, sizeof sp6);
+    tunnelipallo(1.75f + R);  // not a kick: the left one, at half brightness
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 100; x++) ASSERT_GE(dbuf2[y * 320 + x], 127);
+}
+
+TEST(Scene5, NegativeFlashesAndFade)
+{
+    fresh();
+    auto meanpicture = [] {
+        long s = 0;
+        for (int i = 0; i < 64000; i++) s += dbuf2[i];
+        return s / 64000;
+    };
+    // Most of the picture is dark light streaks, so a negative is bright.
+    for (int row : {0, 1, 32, 33}) {
+        sumupallo(row * R);
+        EXPECT_GT(meanpicture(), 128) << row;
+    }
+    for (int row : {2, 34}) {
+        sumupallo(row * R);
+        EXPECT_LT(meanpicture(), 128) << row;
+    }
+    sumupallo(2.25f);
+    expectcomposite(paletti3, 32768, "t 2.25");
+    sumupallo(0);
+    for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) EXPECT_EQ(mapm[i][j], i == j ? 1.0f : 0.0f);
+    EXPECT_EQ(posx, 0.0f);
+    EXPECT_EQ(posy, 2.0f);
+    EXPECT_EQ(posz, 0.0f);
+}
+
+// Golden frames: each drawn right after start-up, at a handful of times in
+// every scene, and a few drawn in sequence where history matters (the
+// water's field, the relief's uncleared canvas).
+TEST(Golden, FreshFrames)
+{
+    const float times[] = {0.0f, 0.75f, 1.9f, 2.05f, 4.5f, 5.95f,     // scene 1
+                           6.0f, 7.3f, 8.05f, 11.95f,                  // scene 2
+                           12.0f, 13.1f, 14.5f, 17.8f,                 // scene 3
+                           18.0f, 19.7f, 21.2f, 23.9f,                 // scene 4
+                           24.0f, 24.5f, 25.3f, 26.4f};                // scene 5
+    for (float t : times) {
+        fresh();
+        drawframe(t);
+        char name[32];
+        std::snprintf(name, sizeof name, "fresh-%05.2f", double(t));
+        std::string msg = testsupport::checkgolden(name, frame());
+        EXPECT_TRUE(msg.empty()) << msg;
+    }
+}
+
+TEST(Golden, FramesInSequence)
+{
+    fresh();
+    for (int k = 0; k <= 240; k++) {  // 6.0 .. 18.0 in steps of 1/20 pattern
+        float t = 6.0f + k * 0.05f;
+        drawframe(t);
+        if (k % 40 == 20) {
+            char name[32];
+            std::snprintf(name, sizeof name, "sequence-%05.2f", double(t));
+            std::string msg = testsupport::checkgolden(name, frame());
+            EXPECT_TRUE(msg.empty()) << msg;
+        }
+    }
+}

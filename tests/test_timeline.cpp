@@ -1,0 +1,35 @@
+// The whole timeline, as a capture at 60 frames a second would draw it:
+// it completes, every scene appears, and a second run is the same.
+#include <gtest/gtest.h>
+#include "app/capture.h"
+#include "assets/assets.h"
+#include "driver/driver.h"
+#include "support/support.h"
+
+using namespace tormel;
+
+static std::vector<uint64_t> run(const capture& c, int* scenes)
+{
+    auto sprites = defaultsprites(), relief = defaultrelief();
+    startup(sprites.data(), sprites.size(), relief.data(), relief.size());
+    std::vector<uint64_t> sums;
+    for (float t : c.times) {
+        drawframe(t);
+        scenes[sceneof(t)]++;
+        sums.push_back(testsupport::fnv1a16(frame(), 320 * 240));
+    }
+    shutdown();
+    return sums;
+}
+
+TEST(Timeline, WholeDemoAtSixtyFramesASecond)
+{
+    capture c = captureplan(defaultmodule(), 60);
+    ASSERT_GT(c.times.size(), 12000u);
+    EXPECT_GE(c.times.back(), ENDTIME);
+    int scenes[5] = {}, again[5] = {};
+    auto first = run(c, scenes);
+    for (int s = 0; s < 5; s++) EXPECT_GT(scenes[s], 1000) << "scene " << s + 1;
+    auto second = run(c, again);
+    EXPECT_TRUE(first == second);
+}
