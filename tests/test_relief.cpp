@@ -257,13 +257,21 @@ TEST_F(Relief, IncrementalBlocksMatchTheClosedForm)
     for (auto& h : hfield) h = uint16_t(g());
     for (auto& r : reveal) r = (unsigned char)g();
     teeufotaso2(window(), hfield, reveal, 300, 0.25f, 0, 0, 0.5f, 0.5f);  // the reveal curve
-    for (int round = 0; round < 4; round++) {
+    for (int round = 0; round < 6; round++) {
+        // Corners anywhere on the map (blocks both clear of and touching the
+        // last row), then a smooth view like the renderer's.
         for (int n = 0; n < 1066; n++) {
-            pienix[n] = int(65536 + g() % (16711680u - 65536u + 1));
-            pieniz[n] = int(65536 + g() % (16711680u - 65536u + 1));
+            if (round % 3 == 2) {
+                pienix[n] = (60 << 16) + (n / 41) * 500000 + int(g() % 40000);
+                pieniz[n] = (20 << 16) + (n % 41) * 350000 + int(g() % 40000);
+            } else {
+                pienix[n] = int(65536 + g() % (16711680u - 65536u + 1));
+                pieniz[n] = int(65536 + g() % (16711680u - 65536u + 1));
+            }
         }
         std::vector<unsigned char> a(256000), b(256000);
-        const int n1 = int(g() % 65536), n2 = int(g() % 65536);
+        // Scene-like light offsets, then any at all.
+        const int n1 = round < 2 ? int(g() % 65536) : int(g()), n2 = round < 2 ? int(g() % 65536) : int(g());
         ufoblocks(a.data(), hfield, reveal, n1, n2);
         ufoblocksref(b.data(), hfield, reveal, n1, n2);
         ASSERT_EQ(a, b) << round;

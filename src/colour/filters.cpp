@@ -4,6 +4,7 @@
 #include "colour/filters.h"
 #include "core/arith.h"
 #include "core/buffers.h"
+#include <cstring>
 
 namespace tormel {
 
@@ -68,15 +69,32 @@ void teeblurri(unsigned char* dest)
     dest[63359] = 0;
 }
 
+typedef unsigned char v16u8 __attribute__((vector_size(16)));
+typedef unsigned short v16u16 __attribute__((vector_size(32)));
+
 void plordbuf()
 {
     // Each pixel reads only pixels later in raster order, which are still
     // unfiltered, so doing it in place is a plain 2 x 2 box of the original.
-    // The window's last row and column are read but kept.
+    // The window's last row and column are read but kept. Sixteen pixels at
+    // a time in 16-bit lanes: a group's loads reach one pixel past it, which
+    // the next group has not written yet.
     for (int y = ymov; y < ymov + 199; y++) {
-        unsigned char* __restrict row = dbuf + y * 640 + xmov;
-        const unsigned char* __restrict next = row + 640;
-        for (int x = 0; x < 319; x++)
+        unsigned char* row = dbuf + y * 640 + xmov;
+        const unsigned char* next = row + 640;
+        int x = 0;
+        for (; x + 16 <= 319; x += 16) {
+            v16u8 a, b, c, d;
+            std::memcpy(&a, row + x, 16);
+            std::memcpy(&b, row + x + 1, 16);
+            std::memcpy(&c, next + x, 16);
+            std::memcpy(&d, next + x + 1, 16);
+            const v16u16 sum = __builtin_convertvector(a, v16u16) + __builtin_convertvector(b, v16u16) +
+                               __builtin_convertvector(c, v16u16) + __builtin_convertvector(d, v16u16);
+            const v16u8 r = __builtin_convertvector(sum >> 2, v16u8);
+            std::memcpy(row + x, &r, 16);
+        }
+        for (; x < 319; x++)
             row[x] = (unsigned char)((row[x] + row[x + 1] + next[x] + next[x + 1]) >> 2);
     }
 }
@@ -112,47 +130,110 @@ void blur2ref(int* dest, int delta, int p)
 }
 
 // A run of cells whose partners all lie outside the run: no dependence
-// inside, so it vectorises.
+// inside, so it goes four cells at a time (wrapping lanes, arithmetic shift).
+typedef unsigned v4u __attribute__((vector_size(16)));
+typedef int v4i __attribute__((vector_size(16)));
+
 static void smearrun(int* __restrict d, const int* __restrict partner, int len, int w)
 {
-    for (int k = 0; k < len; k++) d[k] = smearstep(d[k], partner[k], w);
+    const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
+    int k = 0;
+    for (; k + 4 <= len; k += 4) {
+        v4u x, p;
+        std::memcpy(&x, d + k, 16);
+        std::memcpy(&p, partner + k, 16);
+        const v4u r = x + v4u(v4i((p - x) * wv) >> 14);
+        std::memcpy(d + k, &r, 16);
+    }
+    for (; k < len; k++) d[k] = smearstep(d[k], partner[k], w);
 }
 
-// Stride one is a serial recurrence, bound by the latency of its chain. With
-// the floor shift, x + ((y - x) * w >> 14) equals (y * w + x * (16384 - w)) >> 14
-// whenever the product does not wrap, which drops the subtraction from the
-// chain: one multiply, one add and one shift per cell. The caller checks that
-// nothing can wrap.
-static void smearchain(int* dest, int n, int dir, int w)
-{
-    const int cw = 16384 - w;
-    if (dir > 0) {  // partner on the left, upwards
-        int y = dest[0];
-        for (int k = 1; k < n; k++) {
-            y = (y * w + dest[k] * cw) >> 14;
-            dest[k] = y;
-        }
-    } else {  // partner on the right, downwards
-        int y = dest[n - 1];
-        for (int k = n - 2; k >= 0; k--) {
-            y = (y * w + dest[k] * cw) >> 14;
-            dest[k] = y;
-        }
-    }
-}
+// ---- stride one: a serial recurrence, run as speculative parallel chains ----
+//
+// Along the spiral every cell depends on the one just finished, so one chain
+// is bound by the latency of sub, mul, shift, add. Instead the pass is cut
+// into CHAINS segments run side by side. Every segment but the first starts
+// from a guess: the chain is run over the WARM cells before the segment
+// first, which forgets almost any start (each step keeps less than w / 16384
+// of the difference). Then each segment is checked in order by continuing the
+// exact chain of the segment before it into it: at the first cell where the
+// exact value equals the guessed one, the two chains have met and stay the
+// same from there on (same state, same inputs). Where they do not meet (two
+// neighbouring fixed points in a flat stretch can keep a difference of one),
+// the exact chain simply goes on through the segment. So the result is always
+// the serial one; only the time depends on the data.
+//
+// Positions are in pass order: v = 0 is the first cell of the pass (which
+// keeps its value), and the partner of v is v - 1.
 
-// With 0 <= w <= 16384 every result lies between a cell and its partner, so
-// the values stay within the buffer's first range; below 2^16 in magnitude
-// no product or sum of the chain form reaches 2^31.
-static bool chainsafe(const int* dest, int n, int w)
+static constexpr int CHAINS = 4;
+static constexpr int WARM = 32;
+static constexpr int SMEARMAX = 65536;
+static int smearout[SMEARMAX];  // the pass's results, in buffer order
+
+template <int Dir>  // +1: cells upwards (delta -1); -1: downwards (delta +1)
+static void smearparallel(int* dest, int n, int w)
 {
-    if (w < 0 || w > 16384) return false;
-    int lo = 0, hi = 0;
-    for (int k = 0; k < n; k++) {
-        lo = dest[k] < lo ? dest[k] : lo;
-        hi = dest[k] > hi ? dest[k] : hi;
+    // x(v), o(v): input and output of pass position v.
+    const int first = Dir > 0 ? 0 : n - 1;
+    const int* const x = dest + first;
+    int* const o = smearout + first;
+
+    const int L = (n - 1) / CHAINS;
+    int b[CHAINS + 1];
+    for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
+    b[CHAINS] = n;
+
+    int y[CHAINS];
+    y[0] = x[0];
+    o[0] = x[0];
+    for (int i = 1; i < CHAINS; i++) {
+        const int s = b[i] - 1 - WARM;
+        int g = x[Dir * s];
+        for (int v = s + 1; v < b[i]; v++) g = smearstep(x[Dir * v], g, w);
+        y[i] = g;
     }
-    return lo >= -65536 && hi < 65536;
+
+    // The guessed chains, side by side so that their latencies overlap.
+    static_assert(CHAINS == 4, "the loop below is written out for four chains");
+    {
+        const int* x0 = x + Dir * b[0];
+        const int* x1 = x + Dir * b[1];
+        const int* x2 = x + Dir * b[2];
+        const int* x3 = x + Dir * b[3];
+        int* o0 = o + Dir * b[0];
+        int* o1 = o + Dir * b[1];
+        int* o2 = o + Dir * b[2];
+        int* o3 = o + Dir * b[3];
+        int y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+        for (int t = 0; t < L; t++) {
+            const int q = Dir * t;
+            y0 = smearstep(x0[q], y0, w);
+            y1 = smearstep(x1[q], y1, w);
+            y2 = smearstep(x2[q], y2, w);
+            y3 = smearstep(x3[q], y3, w);
+            o0[q] = y0;
+            o1[q] = y1;
+            o2[q] = y2;
+            o3[q] = y3;
+        }
+        // The last segment takes the cells left over by the division.
+        for (int v = b[3] + L; v < n; v++) {
+            y3 = smearstep(x[Dir * v], y3, w);
+            o[Dir * v] = y3;
+        }
+    }
+
+    // Check the guesses in order, each from the exact end of the one before.
+    for (int i = 1; i < CHAINS; i++) {
+        int e = o[Dir * (b[i] - 1)];
+        for (int v = b[i]; v < b[i + 1]; v++) {
+            e = smearstep(x[Dir * v], e, w);
+            if (e == o[Dir * v]) break;
+            o[Dir * v] = e;
+        }
+    }
+    std::memcpy(dest, smearout, sizeof(int) * size_t(n));
 }
 
 void blur2(int* dest, int delta, int p)
@@ -162,8 +243,13 @@ void blur2(int* dest, int delta, int p)
     if (delta <= -n || delta >= n || delta == 0) return;  // no partners inside, or itself
     const int step = delta < 0 ? -delta : delta;
 
-    if (step == 1 && chainsafe(dest, n, w)) {
-        smearchain(dest, n, delta < 0 ? 1 : -1, w);
+    if (step == 1 && w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64)) {
+        // A weight of 16384 or more, or a negative one, never forgets its
+        // start, so the guesses would not meet: those run serially.
+        if (delta < 0)
+            smearparallel<1>(dest, n, w);
+        else
+            smearparallel<-1>(dest, n, w);
         return;
     }
     if (step < 16) {

@@ -5,6 +5,8 @@
 #include "relief/relief.h"
 #include "core/arith.h"
 #include "core/vecmath.h"
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tormel {
@@ -34,31 +36,41 @@ static int cellcoord(double w, double centre)
 }
 
 // Corner rays: pienix = hit z (map row), pieniz = hit y (map column), 16.16.
+// Two sweeps over the grid, the height look-up between them: each sweep's
+// chain of square root and division is short enough for several corners to
+// be in flight at once.
 static void ufogrid(const float cam[3][3], const uint16_t* hf, float posx, float posy, float posz)
 {
     const double kstep = 0.0666667f, jstep = 0.08f;  // the view-plane steps are single precision
     const double px = posx, py = posy, pz = posz;
     const double px2 = px * px;
-    for (int j = -13; j <= 12; j++) {
-        const double jj = jstep * j;
-        for (int k = -20; k <= 20; k++) {
-            const double kk = kstep * k;
-            const int n = (j + 13) * 41 + (k + 20);
-            const double X = cam[2][0] + kk * cam[0][0] + jj * cam[1][0];
-            const double Y = cam[2][1] + kk * cam[0][1] + jj * cam[1][1];
-            const double Z = cam[2][2] + kk * cam[0][2] + jj * cam[1][2];
-            // Base plane |x| = 1: s1 = (|X| - posx X) / X^2, on x = 1 for rays
-            // going up x and on x = -1 for rays going down.
-            const double p = px * X, q = px2 - 1, X2 = X * X;
-            const double s1 = (std::sqrt(p * p - q * X2) - p) / X2;
-            const int a = cellcoord(py + Y * s1, 128);
-            const int b = cellcoord(pz + Z * s1, 150);
-            // The full height range 0..65535 lifts the surface by up to 1/4.
-            const double h = 1 - hf[(b >> 16) * 256 + (a >> 16)] / 262144.0;
-            const double s2 = (std::sqrt(p * p - X2 * (px2 - h * h)) - p) / X2;
-            pieniz[n] = cellcoord(py + Y * s2, 128);
-            pienix[n] = cellcoord(pz + Z * s2, 150);
-        }
+    static double hh[1066];  // surface x at each corner
+
+    auto ray = [&](int n, double& X, double& Y, double& Z) {
+        const double kk = kstep * (n % 41 - 20), jj = jstep * (n / 41 - 13);
+        X = cam[2][0] + kk * cam[0][0] + jj * cam[1][0];
+        Y = cam[2][1] + kk * cam[0][1] + jj * cam[1][1];
+        Z = cam[2][2] + kk * cam[0][2] + jj * cam[1][2];
+    };
+    for (int n = 0; n < 1066; n++) {
+        double X, Y, Z;
+        ray(n, X, Y, Z);
+        // Base plane |x| = 1: s1 = (|X| - posx X) / X^2, on x = 1 for rays
+        // going up x and on x = -1 for rays going down.
+        const double p = px * X, q = px2 - 1, X2 = X * X;
+        const double s1 = (std::sqrt(p * p - q * X2) - p) / X2;
+        const int a = cellcoord(py + Y * s1, 128);
+        const int b = cellcoord(pz + Z * s1, 150);
+        // The full height range 0..65535 lifts the surface by up to 1/4.
+        hh[n] = 1 - hf[(b >> 16) * 256 + (a >> 16)] / 262144.0;
+    }
+    for (int n = 0; n < 1066; n++) {
+        double X, Y, Z;
+        ray(n, X, Y, Z);
+        const double p = px * X, X2 = X * X, h = hh[n];
+        const double s2 = (std::sqrt(p * p - X2 * (px2 - h * h)) - p) / X2;
+        pieniz[n] = cellcoord(py + Y * s2, 128);
+        pienix[n] = cellcoord(pz + Z * s2, 150);
     }
 }
 
@@ -84,69 +96,156 @@ static void teerajat(int joops)
 static inline int belowof(int c) { return c >= 65280 ? c : c + 256; }
 static inline int rightof(int c) { return c == 65535 ? c : c + 1; }
 
-// One pixel. U, V: map row and column in 16.16; n1, n2: light offsets.
-static inline unsigned char ufopixel(int U, int V, const uint16_t* hf, const unsigned char* reiat,
-                                     unsigned n1, unsigned n2)
+// The cone and the reveal curve are both 0..255, so their sum indexes this
+// copy of the clamp table directly.
+static constexpr auto satb = [] {
+    std::array<unsigned char, 512> t{};
+    for (int i = 0; i < 512; i++) t[i] = (unsigned char)(i > 255 ? 255 : i);
+    return t;
+}();
+
+// The tables one pixel reads.
+struct ufotabs {
+    const uint16_t* hf;
+    const unsigned char* reiat;
+    unsigned n1, n2;  // light offsets
+};
+
+// One pixel, the plain way. U, V: map row and column in 16.16 cells.
+static inline unsigned char ufopixel(int U, int V, const ufotabs& t)
 {
     const int c = ((U >> 16) & 255) * 256 + ((V >> 16) & 255);
-    const int h0 = hf[c];
-    const int dr = h0 - hf[belowof(c)];
-    const int dc = h0 - hf[rightof(c)];
+    const int h0 = t.hf[c];
+    const int dr = h0 - t.hf[belowof(c)];
+    const int dc = h0 - t.hf[rightof(c)];
     // The cone at half the cell scale, moved by twice the height differences.
     // Bits 8..15 of each sum select the row and the column; unsigned sums
     // give the same bits as the signed ones, without a chance of overflow.
-    const unsigned rowsel = (unsigned(U >> 9) + n1 + 2u * unsigned(dr)) & 0xff00u;
-    const unsigned colsel = ((unsigned(V >> 9) + n2 + 2u * unsigned(dc)) >> 8) & 255u;
-    return (unsigned char)rtbl[envi3[rowsel + colsel] + uforajatbl[reiat[c]]];
+    const unsigned rowsel = (unsigned(U >> 9) + t.n1 + 2u * unsigned(dr)) & 0xff00u;
+    const unsigned colsel = ((unsigned(V >> 9) + t.n2 + 2u * unsigned(dc)) >> 8) & 255u;
+    return (unsigned char)rtbl[envi3[rowsel + colsel] + uforajatbl[t.reiat[c]]];
+}
+
+// Per-block set-up: corner steps per pixel (16.16 cells) and the change of
+// the row step per row, for bilinear interpolation by forward differences.
+struct ufocorners {
+    int U0, V0, dudx, dvdx, dudy, dvdy, ddu, ddv;
+};
+
+static inline __attribute__((always_inline)) ufocorners cornersof(int by, int bx)
+{
+    const int q00 = by * 41 + bx, q01 = q00 + 1, q10 = q00 + 41, q11 = q00 + 42;
+    ufocorners k;
+    k.U0 = pienix[q00];
+    k.V0 = pieniz[q00];
+    k.dudx = (pienix[q01] - k.U0) >> 3;
+    k.dvdx = (pieniz[q01] - k.V0) >> 3;
+    k.dudy = (pienix[q10] - k.U0) >> 3;
+    k.dvdy = (pieniz[q10] - k.V0) >> 3;
+    k.ddu = (((pienix[q11] - pienix[q10]) >> 3) - k.dudx) >> 3;
+    k.ddv = (((pieniz[q11] - pieniz[q10]) >> 3) - k.dvdx) >> 3;
+    return k;
+}
+
+// A block the plain way, with the edge rule on every pixel.
+static void ufoblockplain(unsigned char* d, const ufocorners& k, const ufotabs& t)
+{
+    int Ur = k.U0, Vr = k.V0, su = k.dudx, sv = k.dvdx;
+    for (int row = 0; row < 8; row++) {
+        int U = Ur, V = Vr;
+        for (int i = 0; i < 8; i++) {
+            d[i] = ufopixel(U, V, t);
+            U += su;
+            V += sv;
+        }
+        d += 640;
+        Ur += k.dudy;
+        Vr += k.dvdy;
+        su += k.ddu;
+        sv += k.ddv;
+    }
+}
+
+// The common block, away from the last map row. The per-pixel work is bound
+// by its instruction count, so U and V travel in one 64-bit word: U in the
+// upper half, V + 2^31 in the lower, advanced by one add. The lower half
+// stays within 0..2^32 - 1 (checked per block), so it never carries into U.
+// A second word carries the light offsets already added (n1 * 512 to U,
+// n2 * 512 to V), from which the light's row and column sums are one shift
+// each: only their bits 8..15 are used, which the bias 2^31 leaves alone.
+static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d, const ufocorners& k, const ufotabs& t)
+{
+    auto pack = [](int u, int v) { return (uint64_t(int64_t(u)) << 32) + uint64_t(int64_t(v)); };
+    const uint16_t* const hf = t.hf;
+    const unsigned char* const reiat = t.reiat;
+    const unsigned char* const cone = envi3;
+    const int* const reveal = uforajatbl;
+    const uint64_t N = (uint64_t(int64_t(int(t.n1))) << 41) + (uint64_t(int64_t(int(t.n2))) << 9);
+    uint64_t Wr = pack(k.U0, k.V0) + 0x80000000u, S = pack(k.dudx, k.dvdx);
+    const uint64_t dW = pack(k.dudy, k.dvdy), dS = pack(k.ddu, k.ddv);
+    for (int row = 0; row < 8; row++) {
+        uint64_t W = Wr, L = Wr + N;
+        for (int i = 0; i < 8; i++) {
+            const size_t c = size_t((W >> 40) & 0xff00u) | size_t((W >> 16) & 0xffu);
+            const unsigned h0 = hf[c];
+            const unsigned dr = h0 - hf[c + 256], dc = h0 - hf[c + 1];
+            const unsigned rowsel = (unsigned(L >> 41) + 2 * dr) & 0xff00u;
+            const unsigned colsel = ((unsigned(L) >> 9) + 2 * dc) >> 8 & 0xffu;
+            d[i] = satb[cone[rowsel | colsel] + unsigned(reveal[reiat[c]])];
+            W += S;
+            L += S;
+        }
+        d += 640;
+        Wr += dW;
+        S += dS;
+    }
+}
+
+// Whether a block can take the fast path. U and V are bilinear over the
+// block, so their extremes are at its four corner pixels. Rows 0..254
+// throughout need no edge rule (and no row mask); V and the column offset
+// must keep the packed lower half from carrying.
+static inline __attribute__((always_inline)) bool fastok(const ufocorners& k, const ufotabs& t)
+{
+    auto lo = [](int64_t a, int64_t b) { return a < b ? a : b; };
+    auto hi = [](int64_t a, int64_t b) { return a < b ? b : a; };
+    const int64_t u00 = k.U0, u01 = u00 + 7 * int64_t(k.dudx), u10 = u00 + 7 * int64_t(k.dudy);
+    const int64_t u11 = u10 + 7 * (k.dudx + 7 * int64_t(k.ddu));
+    const int64_t v00 = k.V0, v01 = v00 + 7 * int64_t(k.dvdx), v10 = v00 + 7 * int64_t(k.dvdy);
+    const int64_t v11 = v10 + 7 * (k.dvdx + 7 * int64_t(k.ddv));
+    const int64_t umin = lo(lo(u00, u01), lo(u10, u11)), umax = hi(hi(u00, u01), hi(u10, u11));
+    const int64_t vmin = lo(lo(v00, v01), lo(v10, v11)), vmax = hi(hi(v00, v01), hi(v10, v11));
+    const int n2 = int(t.n2);
+    return (umin >= 0) & (umax < (255 << 16)) & (vmin > -(1 << 29)) & (vmax < (1 << 29)) & (n2 > -(1 << 20)) &
+           (n2 < (1 << 20));
 }
 
 void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)
 {
-    const unsigned un1 = unsigned(n1), un2 = unsigned(n2);
+    const ufotabs t = {hf, reiat, unsigned(n1), unsigned(n2)};
     for (int by = 0; by < 25; by++) {
         for (int bx = 0; bx < 40; bx++) {
-            const int q00 = by * 41 + bx, q01 = q00 + 1, q10 = q00 + 41, q11 = q00 + 42;
-            // Corner steps per pixel (16.16 cells) and the change of the row
-            // step per row: bilinear interpolation by forward differences.
-            const int U0 = pienix[q00], V0 = pieniz[q00];
-            const int dudx = (pienix[q01] - U0) >> 3, dvdx = (pieniz[q01] - V0) >> 3;
-            const int dudy = (pienix[q10] - U0) >> 3, dvdy = (pieniz[q10] - V0) >> 3;
-            const int ddu = (((pienix[q11] - pienix[q10]) >> 3) - dudx) >> 3;
-            const int ddv = (((pieniz[q11] - pieniz[q10]) >> 3) - dvdx) >> 3;
-            int Ur = U0, Vr = V0, su = dudx, sv = dvdx;
+            const ufocorners k = cornersof(by, bx);
             unsigned char* d = out + by * 8 * 640 + bx * 8;
-            for (int row = 0; row < 8; row++) {
-                int U = Ur, V = Vr;
-                for (int i = 0; i < 8; i++) {
-                    d[i] = ufopixel(U, V, hf, reiat, un1, un2);
-                    U += su;
-                    V += sv;
-                }
-                d += 640;
-                Ur += dudy;
-                Vr += dvdy;
-                su += ddu;
-                sv += ddv;
-            }
+            if (fastok(k, t))
+                ufoblockfast(d, k, t);
+            else
+                ufoblockplain(d, k, t);
         }
     }
 }
 
 void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)
 {
+    const ufotabs t = {hf, reiat, unsigned(n1), unsigned(n2)};
     for (int by = 0; by < 25; by++) {
         for (int bx = 0; bx < 40; bx++) {
-            const int q00 = by * 41 + bx, q01 = q00 + 1, q10 = q00 + 41, q11 = q00 + 42;
-            const int U0 = pienix[q00], V0 = pieniz[q00];
-            const int dudx = (pienix[q01] - U0) >> 3, dvdx = (pieniz[q01] - V0) >> 3;
-            const int dudy = (pienix[q10] - U0) >> 3, dvdy = (pieniz[q10] - V0) >> 3;
-            const int ddu = (((pienix[q11] - pienix[q10]) >> 3) - dudx) >> 3;
-            const int ddv = (((pieniz[q11] - pieniz[q10]) >> 3) - dvdx) >> 3;
+            const ufocorners k = cornersof(by, bx);
             for (int row = 0; row < 8; row++) {
                 for (int i = 0; i < 8; i++) {
-                    const int U = U0 + row * dudy + i * (dudx + row * ddu);
-                    const int V = V0 + row * dvdy + i * (dvdx + row * ddv);
-                    out[(by * 8 + row) * 640 + bx * 8 + i] = ufopixel(U, V, hf, reiat, unsigned(n1), unsigned(n2));
+                    const int U = k.U0 + row * k.dudy + i * (k.dudx + row * k.ddu);
+                    const int V = k.V0 + row * k.dvdy + i * (k.dvdx + row * k.ddv);
+                    out[(by * 8 + row) * 640 + bx * 8 + i] = ufopixel(U, V, t);
                 }
             }
         }
