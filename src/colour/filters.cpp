@@ -43,27 +43,26 @@ void teeblurri(unsigned char* dest)
 
     // Add back twice the smeared intensity over 2 x 2 blocks. The partners
     // k + 1, k + 161 of column 159 are the first cells of the next rows.
-    // The last block's bottom-right partner would lie past the end of moi, so
-    // that pixel is skipped; it and its left neighbour are then set to 0.
     for (int r = 0; r < 99; r++) {
-        const int xend = r == 98 ? 159 : 160;
-        for (int x = 0; x < xend; x++) {
-            const int k = r * 160 + x;
-            unsigned char* d = dest + 2 * r * 320 + 2 * x;
-            const int m = moi[k];
+        const int* mr = moi + r * 160;
+        unsigned char* d = dest + r * 640;
+        for (int x = 0; x < (r < 98 ? 160 : 159); x++, d += 2) {
+            const int m = mr[x];
             d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
-            d[1] = (unsigned char)rtbl[d[1] + ((m + moi[k + 1]) >> 17)];
-            d[320] = (unsigned char)rtbl[d[320] + ((m + moi[k + 160]) >> 17)];
-            d[321] = (unsigned char)rtbl[d[321] + ((m + moi[k + 161]) >> 17)];
+            d[1] = (unsigned char)rtbl[d[1] + ((m + mr[x + 1]) >> 17)];
+            d[320] = (unsigned char)rtbl[d[320] + ((m + mr[x + 160]) >> 17)];
+            d[321] = (unsigned char)rtbl[d[321] + ((m + mr[x + 161]) >> 17)];
         }
-        if (r == 98) {
-            const int k = 98 * 160 + 159;
-            unsigned char* d = dest + 196 * 320 + 318;
-            const int m = moi[k];
-            d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
-            d[1] = (unsigned char)rtbl[d[1] + ((m + moi[k + 1]) >> 17)];
-            d[320] = (unsigned char)rtbl[d[320] + ((m + moi[k + 160]) >> 17)];
-        }
+    }
+    // The last block's bottom-right partner would lie past the end of moi:
+    // that pixel is not computed, and it and its left neighbour end up 0.
+    {
+        const int k = 99 * 160 - 1;
+        unsigned char* d = dest + 196 * 320 + 318;
+        const int m = moi[k];
+        d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
+        d[1] = (unsigned char)rtbl[d[1] + ((m + moi[k + 1]) >> 17)];
+        d[320] = (unsigned char)rtbl[d[320] + ((m + moi[k + 160]) >> 17)];
     }
     dest[63358] = 0;
     dest[63359] = 0;
