@@ -147,7 +147,7 @@ static void smearrun(int* __restrict d, const int* __restrict partner, int len, 
     for (; k < len; k++) d[k] = smearstep(d[k], partner[k], w);
 }
 
-// ---- stride one: a serial recurrence, run as speculative parallel chains ----
+// ---- stride one: a serial recurrence, run as checked parallel chains ------
 //
 // Along the spiral every cell depends on the one just finished, so one chain
 // is bound by the latency of sub, mul, shift, add. Instead the pass is cut
