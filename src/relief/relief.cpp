@@ -166,13 +166,14 @@ static void ufoblockplain(unsigned char* d, const ufocorners& k, const ufotabs& 
     }
 }
 
-// The common block, away from the last map row. The per-pixel work is bound
-// by its instruction count, so U and V travel in one 64-bit word: U in the
+// The usual block. The per-pixel work is bound by its instruction count, so
+// U and V travel in one 64-bit word: U in the
 // upper half, V + 2^31 in the lower, advanced by one add. The lower half
 // stays within 0..2^32 - 1 (checked per block), so it never carries into U.
 // A second word carries the light offsets already added (n1 * 512 to U,
 // n2 * 512 to V), from which the light's row and column sums are one shift
 // each: only their bits 8..15 are used, which the bias 2^31 leaves alone.
+template <bool Edge>
 static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d, const ufocorners& k, const ufotabs& t)
 {
     auto pack = [](int u, int v) { return (uint64_t(int64_t(u)) << 32) + uint64_t(int64_t(v)); };
@@ -188,7 +189,8 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
         for (int i = 0; i < 8; i++) {
             const size_t c = size_t((W >> 40) & 0xff00u) | size_t((W >> 16) & 0xffu);
             const unsigned h0 = hf[c];
-            const unsigned dr = h0 - hf[c + 256], dc = h0 - hf[c + 1];
+            const unsigned dr = h0 - hf[Edge ? size_t(belowof(int(c))) : c + 256];
+            const unsigned dc = h0 - hf[Edge ? size_t(rightof(int(c))) : c + 1];
             const unsigned rowsel = (unsigned(L >> 41) + 2 * dr) & 0xff00u;
             const unsigned colsel = ((unsigned(L) >> 9) + 2 * dc) >> 8 & 0xffu;
             d[i] = satb[cone[rowsel | colsel] + unsigned(reveal[reiat[c]])];
@@ -201,11 +203,13 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
     }
 }
 
-// Whether a block can take the fast path. U and V are bilinear over the
-// block, so their extremes are at its four corner pixels. Rows 0..254
-// throughout need no edge rule (and no row mask); V and the column offset
-// must keep the packed lower half from carrying.
-static inline __attribute__((always_inline)) bool fastok(const ufocorners& k, const ufotabs& t)
+// Which way a block goes. U and V are bilinear over the block, so their
+// extremes are at its four corner pixels. V and the column offset must keep
+// the packed lower half from carrying (always so for the renderer's own
+// corners and offsets); rows 0..254 throughout need no edge rule.
+enum { PLAIN, EDGE, CLEAR };
+
+static inline __attribute__((always_inline)) int blockkind(const ufocorners& k, const ufotabs& t)
 {
     auto lo = [](int64_t a, int64_t b) { return a < b ? a : b; };
     auto hi = [](int64_t a, int64_t b) { return a < b ? b : a; };
@@ -216,8 +220,8 @@ static inline __attribute__((always_inline)) bool fastok(const ufocorners& k, co
     const int64_t umin = lo(lo(u00, u01), lo(u10, u11)), umax = hi(hi(u00, u01), hi(u10, u11));
     const int64_t vmin = lo(lo(v00, v01), lo(v10, v11)), vmax = hi(hi(v00, v01), hi(v10, v11));
     const int n2 = int(t.n2);
-    return (umin >= 0) & (umax < (255 << 16)) & (vmin > -(1 << 29)) & (vmax < (1 << 29)) & (n2 > -(1 << 20)) &
-           (n2 < (1 << 20));
+    if (!((vmin > -(1 << 29)) & (vmax < (1 << 29)) & (n2 > -(1 << 20)) & (n2 < (1 << 20)))) return PLAIN;
+    return (umin >= 0) & (umax < (255 << 16)) ? CLEAR : EDGE;
 }
 
 void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)
@@ -227,10 +231,11 @@ void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reia
         for (int bx = 0; bx < 40; bx++) {
             const ufocorners k = cornersof(by, bx);
             unsigned char* d = out + by * 8 * 640 + bx * 8;
-            if (fastok(k, t))
-                ufoblockfast(d, k, t);
-            else
-                ufoblockplain(d, k, t);
+            switch (blockkind(k, t)) {
+            case CLEAR: ufoblockfast<false>(d, k, t); break;
+            case EDGE: ufoblockfast<true>(d, k, t); break;
+            default: ufoblockplain(d, k, t); break;
+            }
         }
     }
 }
