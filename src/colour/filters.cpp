@@ -1,11 +1,273 @@
-// filters.cpp: not written yet.
+// filters.cpp: the per-frame filters over 8-bit pictures and the polar light
+// table: glow blur, 2 x 2 box average, light sampling and the recursive smear.
+// All integer, in place, with arithmetic shifts for the divisions.
 #include "colour/filters.h"
+#include "core/arith.h"
+#include "core/buffers.h"
+#include <cstring>
 
 namespace tormel {
 
-void teeblurri(unsigned char*) {}
-void plordbuf() {}
-void teeradiaali(const unsigned char*, int*) {}
-void blur2(int*, int, int) {}
+// moi: "hi", the glow's 160 x 100 half-resolution work grid. Intensity in
+// 15.17 fixed point plus a half unit of the final >> 16 (x * 131072 + 32768),
+// so the add-back rounds. Rewritten completely by every call.
+static int moi[16000];
+
+void teeblurri(unsigned char* dest)
+{
+    for (int r = 0; r < 100; r++)
+        for (int k = 0; k < 160; k++)
+            moi[r * 160 + k] = (dest[2 * r * 320 + 2 * k] << 17) + 32768;
+
+    // Forward: pull 7/8 toward the cell one row up and three columns right,
+    // then mix 1/4 of that into the smeared left neighbour. The partner
+    // offsets are linear, so they run over the row ends as they fall.
+    for (int r = 1; r < 100; r++) {
+        int* row = moi + r * 160;
+        for (int c = 3; c <= 154; c++) {
+            const int up = row[c - 157];
+            const int m = up + ((row[c] - up) >> 3);
+            row[c] = row[c - 1] + ((m - row[c - 1]) >> 2);
+        }
+    }
+    // Backward, mirrored. For c = 1 and 2 the partner i + 157 is columns 158
+    // and 159 of the same row.
+    for (int r = 98; r >= 0; r--) {
+        int* row = moi + r * 160;
+        for (int c = 156; c >= 1; c--) {
+            const int dn = row[c + 157];
+            const int m = dn + ((row[c] - dn) >> 3);
+            row[c] = row[c + 1] + ((m - row[c + 1]) >> 2);
+        }
+    }
+
+    // Add back twice the smeared intensity over 2 x 2 blocks. The partners
+    // k + 1, k + 161 of column 159 are the first cells of the next rows.
+    for (int r = 0; r < 99; r++) {
+        const int* mr = moi + r * 160;
+        unsigned char* d = dest + r * 640;
+        for (int x = 0; x < (r < 98 ? 160 : 159); x++, d += 2) {
+            const int m = mr[x];
+            d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
+            d[1] = (unsigned char)rtbl[d[1] + ((m + mr[x + 1]) >> 17)];
+            d[320] = (unsigned char)rtbl[d[320] + ((m + mr[x + 160]) >> 17)];
+            d[321] = (unsigned char)rtbl[d[321] + ((m + mr[x + 161]) >> 17)];
+        }
+    }
+    // The last block's bottom-right partner would lie past the end of moi:
+    // that pixel is not computed, and it and its left neighbour end up 0.
+    {
+        const int k = 99 * 160 - 1;
+        unsigned char* d = dest + 196 * 320 + 318;
+        const int m = moi[k];
+        d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
+        d[1] = (unsigned char)rtbl[d[1] + ((m + moi[k + 1]) >> 17)];
+        d[320] = (unsigned char)rtbl[d[320] + ((m + moi[k + 160]) >> 17)];
+    }
+    dest[63358] = 0;
+    dest[63359] = 0;
+}
+
+typedef unsigned char v16u8 __attribute__((vector_size(16)));
+typedef unsigned short v16u16 __attribute__((vector_size(32)));
+
+void plordbuf()
+{
+    // Each pixel reads only pixels later in raster order, which are still
+    // unfiltered, so doing it in place is a plain 2 x 2 box of the original.
+    // The window's last row and column are read but kept. Sixteen pixels at
+    // a time in 16-bit lanes: a group's loads reach one pixel past it, which
+    // the next group has not written yet.
+    for (int y = ymov; y < ymov + 199; y++) {
+        unsigned char* row = dbuf + y * 640 + xmov;
+        const unsigned char* next = row + 640;
+        int x = 0;
+        for (; x + 16 <= 319; x += 16) {
+            v16u8 a, b, c, d;
+            std::memcpy(&a, row + x, 16);
+            std::memcpy(&b, row + x + 1, 16);
+            std::memcpy(&c, next + x, 16);
+            std::memcpy(&d, next + x + 1, 16);
+            const v16u16 sum = __builtin_convertvector(a, v16u16) + __builtin_convertvector(b, v16u16) +
+                               __builtin_convertvector(c, v16u16) + __builtin_convertvector(d, v16u16);
+            const v16u8 r = __builtin_convertvector(sum >> 2, v16u8);
+            std::memcpy(row + x, &r, 16);
+        }
+        for (; x < 319; x++)
+            row[x] = (unsigned char)((row[x] + row[x + 1] + next[x] + next[x + 1]) >> 2);
+    }
+}
+
+void teeradiaali(const unsigned char* sourke, int* dest)
+{
+    const int n = valoxres * valoyres;
+    for (int i = 0; i < n; i++) dest[i] = tbl2[sourke[radiaali[i]]];
+}
+
+// ---- recursive smear --------------------------------------------------------
+// w is the weight out of 16384. Every step is
+//   d[k] += ((partner - d[k]) * w) >> 14
+// in wrapping 32-bit arithmetic, the partner already updated in this pass.
+
+static inline int smearstep(int x, int partner, int w)
+{
+    return wadd(x, wmul(wsub(partner, x), w) >> 14);
+}
+
+// The plain form, cell by cell in pass order. Also the check for the fast ones.
+void blur2ref(int* dest, int delta, int p)
+{
+    const int n = valoxres * valoyres;
+    const int w = p >> 2;
+    if (delta < 0) {
+        if (delta <= -n) return;
+        for (int k = -delta; k < n; k++) dest[k] = smearstep(dest[k], dest[k + delta], w);
+    } else {
+        if (delta >= n) return;
+        for (int k = n - 1 - delta; k >= 0; k--) dest[k] = smearstep(dest[k], dest[k + delta], w);
+    }
+}
+
+// A run of cells whose partners all lie outside the run: no dependence
+// inside, so it goes four cells at a time (wrapping lanes, arithmetic shift).
+typedef unsigned v4u __attribute__((vector_size(16)));
+typedef int v4i __attribute__((vector_size(16)));
+
+static void smearrun(int* __restrict d, const int* __restrict partner, int len, int w)
+{
+    const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
+    int k = 0;
+    for (; k + 4 <= len; k += 4) {
+        v4u x, p;
+        std::memcpy(&x, d + k, 16);
+        std::memcpy(&p, partner + k, 16);
+        const v4u r = x + v4u(v4i((p - x) * wv) >> 14);
+        std::memcpy(d + k, &r, 16);
+    }
+    for (; k < len; k++) d[k] = smearstep(d[k], partner[k], w);
+}
+
+// ---- stride one: a serial recurrence, run as checked parallel chains ------
+//
+// Along the spiral every cell depends on the one just finished, so one chain
+// is bound by the latency of sub, mul, shift, add. Instead the pass is cut
+// into CHAINS segments run side by side. Every segment but the first starts
+// from a guess: the chain is run over the WARM cells before the segment
+// first, which forgets almost any start (each step keeps less than w / 16384
+// of the difference). Then each segment is checked in order by continuing the
+// exact chain of the segment before it into it: at the first cell where the
+// exact value equals the guessed one, the two chains have met and stay the
+// same from there on (same state, same inputs). Where they do not meet (two
+// neighbouring fixed points in a flat stretch can keep a difference of one),
+// the exact chain simply goes on through the segment. So the result is always
+// the serial one; only the time depends on the data.
+//
+// Positions are in pass order: v = 0 is the first cell of the pass (which
+// keeps its value), and the partner of v is v - 1.
+
+static constexpr int CHAINS = 4;
+static constexpr int WARM = 32;
+static constexpr int SMEARMAX = 65536;
+static int smearout[SMEARMAX];  // the pass's results, in buffer order
+
+template <int Dir>  // +1: cells upwards (delta -1); -1: downwards (delta +1)
+static void smearparallel(int* dest, int n, int w)
+{
+    // x(v), o(v): input and output of pass position v.
+    const int first = Dir > 0 ? 0 : n - 1;
+    const int* const x = dest + first;
+    int* const o = smearout + first;
+
+    const int L = (n - 1) / CHAINS;
+    int b[CHAINS + 1];
+    for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
+    b[CHAINS] = n;
+
+    int y[CHAINS];
+    y[0] = x[0];
+    o[0] = x[0];
+    for (int i = 1; i < CHAINS; i++) {
+        const int s = b[i] - 1 - WARM;
+        int g = x[Dir * s];
+        for (int v = s + 1; v < b[i]; v++) g = smearstep(x[Dir * v], g, w);
+        y[i] = g;
+    }
+
+    // The guessed chains, side by side so that their latencies overlap.
+    static_assert(CHAINS == 4, "the loop below is written out for four chains");
+    {
+        const int* x0 = x + Dir * b[0];
+        const int* x1 = x + Dir * b[1];
+        const int* x2 = x + Dir * b[2];
+        const int* x3 = x + Dir * b[3];
+        int* o0 = o + Dir * b[0];
+        int* o1 = o + Dir * b[1];
+        int* o2 = o + Dir * b[2];
+        int* o3 = o + Dir * b[3];
+        int y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+        for (int t = 0; t < L; t++) {
+            const int q = Dir * t;
+            y0 = smearstep(x0[q], y0, w);
+            y1 = smearstep(x1[q], y1, w);
+            y2 = smearstep(x2[q], y2, w);
+            y3 = smearstep(x3[q], y3, w);
+            o0[q] = y0;
+            o1[q] = y1;
+            o2[q] = y2;
+            o3[q] = y3;
+        }
+        // The last segment takes the cells left over by the division.
+        for (int v = b[3] + L; v < n; v++) {
+            y3 = smearstep(x[Dir * v], y3, w);
+            o[Dir * v] = y3;
+        }
+    }
+
+    // Check the guesses in order, each from the exact end of the one before.
+    for (int i = 1; i < CHAINS; i++) {
+        int e = o[Dir * (b[i] - 1)];
+        for (int v = b[i]; v < b[i + 1]; v++) {
+            e = smearstep(x[Dir * v], e, w);
+            if (e == o[Dir * v]) break;
+            o[Dir * v] = e;
+        }
+    }
+    std::memcpy(dest, smearout, sizeof(int) * size_t(n));
+}
+
+void blur2(int* dest, int delta, int p)
+{
+    const int n = valoxres * valoyres;
+    const int w = p >> 2;
+    if (delta <= -n || delta >= n || delta == 0) return;  // no partners inside, or itself
+    const int step = delta < 0 ? -delta : delta;
+
+    if (step == 1 && w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64)) {
+        // A weight of 16384 or more, or a negative one, never forgets its
+        // start, so the guesses would not meet: those run serially.
+        if (delta < 0)
+            smearparallel<1>(dest, n, w);
+        else
+            smearparallel<-1>(dest, n, w);
+        return;
+    }
+    if (step < 16) {
+        blur2ref(dest, delta, p);
+        return;
+    }
+    // Cut the pass into runs of one stride: a run's partners all lie in the
+    // run before it (in pass order), which is already final.
+    if (delta < 0) {
+        for (int s = step; s < n; s += step) {
+            const int len = n - s < step ? n - s : step;
+            smearrun(dest + s, dest + s - step, len, w);
+        }
+    } else {
+        for (int e = n - step; e > 0; e -= step) {  // run covers [e - len, e)
+            const int len = e < step ? e : step;
+            smearrun(dest + e - len, dest + e - len + step, len, w);
+        }
+    }
+}
 
 } // namespace tormel

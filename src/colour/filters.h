@@ -17,4 +17,8 @@ void teeradiaali(const unsigned char* sourke, int* dest);
 // Recursive smear of the light table along stride delta, strength p (16.16).
 void blur2(int* dest, int delta, int p);
 
+// The same smear computed cell by cell in pass order: the plain form that the
+// fast paths of blur2 are checked against.
+void blur2ref(int* dest, int delta, int p);
+
 } // namespace tormel

@@ -10,9 +10,23 @@ namespace tormel {
 void teeufomappi(int joops);
 
 // teeufotaso2: "make saucer plane". Draws the plane seen from pos towards
-// (1, 0, 0) into dest + 640 * y + x and returns that shift (x, y).
+// (1, 0, 0) into dest + 640 * y + x and returns that shift (x, y), which it
+// does not limit. In the height map's last row, and at its last cell, the
+// slope toward the missing neighbour is taken as zero.
 winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
                      float posx, float posy, float posz, float vx, float vy);
+
+// uforajatbl: "saucer threshold table", the reveal curve: brightness 0..255
+// added for a reveal-map value. Rebuilt by every teeufotaso2 call.
+extern int uforajatbl[256];
+
+// The per-pixel pass of teeufotaso2 on its own: 25 x 40 blocks of 8 x 8
+// pixels into out (row pitch 640), interpolated from the corner grids
+// pienix (map row) and pieniz (map column), 16.16 cells; n1, n2 are the light
+// offsets. ufoblocksref is the same by closed-form interpolation, the check
+// for the incremental one.
+void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
+void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
 
 // uforadiaali: "make saucer radial". dest[i] = ufotbl2[sourke[radiaali[i]]].
 void uforadiaali(const unsigned char* sourke, int* dest);
