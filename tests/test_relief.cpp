@@ -52,7 +52,7 @@ void cornerray(int n, float px, float py, float pz, double& X, double& Y, double
 {
     float cam[3][3];
     teematriisi2(cam, 1 - px, -py, -pz);
-    const double k = 0.0666667f * (n % 41 - 20), j = 0.08f * (n / 41 - 13);
+    const double k = 0.06666667f * (n % 41 - 20), j = 0.08f * (n / 41 - 13);
     X = cam[2][0] + k * cam[0][0] + j * cam[1][0];
     Y = cam[2][1] + k * cam[0][1] + j * cam[1][1];
     Z = cam[2][2] + k * cam[0][2] + j * cam[1][2];

@@ -41,7 +41,7 @@ static int cellcoord(double w, double centre)
 // be in flight at once.
 static void ufogrid(const float cam[3][3], const uint16_t* hf, float posx, float posy, float posz)
 {
-    const double kstep = 0.0666667f, jstep = 0.08f;  // the view-plane steps are single precision
+    const double kstep = 0.06666667f, jstep = 0.08f;  // 1/15 and 0.08 in single precision
     const double px = posx, py = posy, pz = posz;
     const double px2 = px * px;
     static double hh[1066];  // surface x at each corner
