@@ -8,14 +8,31 @@
 #include "platform/timing.h"
 #include "platform/videowin.h"
 #include <SDL.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace tormel {
 
+// SIGINT and SIGTERM end the run like Escape: the frame under way is
+// finished and shown, then everything shuts down in order.
+static volatile std::sig_atomic_t stopsignal = 0;
+
+static void onstop(int sig)
+{
+    stopsignal = sig;
+}
+
+static void catchstops()
+{
+    std::signal(SIGINT, onstop);
+    std::signal(SIGTERM, onstop);
+}
+
 int runplay(const options& o)
 {
+    catchstops();
     datafiles data;
     std::string error;
     // Read and check the data before a window opens, so a bad file is
@@ -40,6 +57,7 @@ int runplay(const options& o)
         return 1;
     }
     SDL_Init(SDL_INIT_TIMER);
+    catchstops();  // SDL may have put its own handlers in place
     theTimer = new timing(60);
     theLog = new omnilog("omni.log");
 
@@ -90,7 +108,7 @@ int runplay(const options& o)
         float t = musictime(musicpos);
         drawframe(t);
         dav->blit(&fb);
-        if (quit || t >= ENDTIME) break;
+        if (quit || stopsignal || t >= ENDTIME) break;
     }
 
     BASSMOD_Free();
@@ -101,7 +119,7 @@ int runplay(const options& o)
     theTimer = nullptr;
     delete dav;
     SDL_Quit();
-    return 0;
+    return stopsignal ? 128 + stopsignal : 0;
 }
 
 } // namespace tormel
