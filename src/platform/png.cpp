@@ -38,6 +38,7 @@ bool writepng(const std::string& path, const uint16_t* pixels, int w, int h, std
             png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
             png_set_compression_level(png, 1);
             png_set_compression_strategy(png, 3 /* Z_RLE */);
+            png_set_compression_buffer_size(png, 1 << 18);
         }
         png_write_info(png, info);
         for (int y = 0; y < h; y++) {
