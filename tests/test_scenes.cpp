@@ -5,11 +5,13 @@
 #include "colour/composite.h"
 #include "core/buffers.h"
 #include "driver/driver.h"
+#include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
 #include <cmath>
 #include <cstring>
+#include <random>
 
 using namespace tormel;
 
@@ -191,6 +193,38 @@ TEST(Scene5, NegativeFlashesAndFade)
     EXPECT_EQ(posx, 0.0f);
     EXPECT_EQ(posy, 2.0f);
     EXPECT_EQ(posz, 0.0f);
+}
+
+// The light merge through the per-frame byte table against the plain
+// per-pixel formula: curves above 255 and light values past the curve's end
+// included, over the real polar map.
+TEST(LightMerge, TableAndVectorsMatchThePlainSum)
+{
+    fresh();
+    std::mt19937 rng(7);
+    static int light[65536], curve[1024];
+    for (int shift : {2, 4}) {
+        for (int i = 0; i < 1024; i++) curve[i] = int(rng() % 600);
+        for (int c = 0; c < 65536; c++) light[c] = int(rng() % (c & 1 ? 6000 : 70000));
+        const unsigned char* lt = lighttable(light, curve, shift);
+        for (int y = 0; y < 400; y += 37) {
+            unsigned char pic[320], over[320], out[320];
+            for (int x = 0; x < 320; x++) {
+                pic[x] = (unsigned char)rng();
+                over[x] = x % 3 ? 0 : (unsigned char)rng();
+            }
+            const int* cells = tunneli + y * 640 + (y % 320);
+            addlightrow(out, pic, cells, lt);
+            unsigned char layered[320];
+            std::memcpy(layered, over, 320);
+            addlightrowover(layered, pic, cells, lt);
+            for (int x = 0; x < 320; x++) {
+                const int l = lightcurve(curve, light[cells[x]], shift);
+                ASSERT_EQ(out[x], clamp(pic[x] + l)) << y << "," << x;
+                ASSERT_EQ(layered[x], clamp(l + (over[x] ? over[x] : pic[x]))) << y << "," << x;
+            }
+        }
+    }
 }
 
 // Golden frames: each drawn right after start-up, at a handful of times in

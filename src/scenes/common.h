@@ -11,6 +11,26 @@ void negative(unsigned char* p);          // every byte of a 320 x 200 picture t
 // A light value of the polar table through a response curve of 1024 entries,
 // by value >> shift. The textures keep the index below 1024; the limit makes
 // sure that nothing ever reads past the table.
-int lightcurve(const int* curve, int value, int shift);
+inline int lightcurve(const int* curve, int value, int shift)
+{
+    const int i = value >> shift;
+    return curve[i < 1023 ? i : 1023];
+}
+
+// The per-frame light merge. A scene adds to each window pixel the light of
+// its polar cell, lightcurve(curve, valotbl[tunneli[o]], shift), limited to
+// 255. A curve value of 255 or more saturates any byte it is added to, so
+// the curve is first taken once per cell into a byte table (cells 0..65535,
+// values min(curve, 255)), and then each pixel is two loads and a saturating
+// byte add. lighttable() fills the scenes' shared table and returns it.
+const unsigned char* lighttable(const int* light, const int* curve, int shift);
+
+// One 320-pixel window row: out[x] = min(pic[x] + lt[cells[x]], 255).
+void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells, const unsigned char* lt);
+
+// The same over a layer: where over[x] is non-zero it replaces pic[x] before
+// the light is added; the result goes to over. (The tube scene's ball.)
+void addlightrowover(unsigned char* over, const unsigned char* pic, const int* cells,
+                     const unsigned char* lt);
 
 } // namespace tormel
