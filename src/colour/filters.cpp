@@ -165,12 +165,16 @@ static void smearrun(int* __restrict d, const int* __restrict partner, int len, 
 // Positions are in pass order: v = 0 is the first cell of the pass (which
 // keeps its value), and the partner of v is v - 1.
 
-static constexpr int CHAINS = 4;
+static constexpr int CHAINS = 8;
 static constexpr int WARM = 32;
 static constexpr int SMEARMAX = 65536;
 static int smearout[SMEARMAX];  // the pass's results, in buffer order
 
-template <int Dir>  // +1: cells upwards (delta -1); -1: downwards (delta +1)
+// Dir +1: cells upwards (delta -1); -1: downwards (delta +1). The segment
+// length L is a constant for the usual table size, so that the eight chains
+// address their cells with fixed offsets from one index and keep their
+// states in registers; LC = 0 takes it from n.
+template <int Dir, int LC>
 static void smearparallel(int* dest, int n, int w)
 {
     // x(v), o(v): input and output of pass position v.
@@ -178,7 +182,7 @@ static void smearparallel(int* dest, int n, int w)
     const int* const x = dest + first;
     int* const o = smearout + first;
 
-    const int L = (n - 1) / CHAINS;
+    const int L = LC ? LC : (n - 1) / CHAINS;
     int b[CHAINS + 1];
     for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
     b[CHAINS] = n;
@@ -194,32 +198,22 @@ static void smearparallel(int* dest, int n, int w)
     }
 
     // The guessed chains, side by side so that their latencies overlap.
-    static_assert(CHAINS == 4, "the loop below is written out for four chains");
     {
-        const int* x0 = x + Dir * b[0];
-        const int* x1 = x + Dir * b[1];
-        const int* x2 = x + Dir * b[2];
-        const int* x3 = x + Dir * b[3];
-        int* o0 = o + Dir * b[0];
-        int* o1 = o + Dir * b[1];
-        int* o2 = o + Dir * b[2];
-        int* o3 = o + Dir * b[3];
-        int y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
+        const int* const xb = x + Dir;
+        int* const ob = o + Dir;
         for (int t = 0; t < L; t++) {
-            const int q = Dir * t;
-            y0 = smearstep(x0[q], y0, w);
-            y1 = smearstep(x1[q], y1, w);
-            y2 = smearstep(x2[q], y2, w);
-            y3 = smearstep(x3[q], y3, w);
-            o0[q] = y0;
-            o1[q] = y1;
-            o2[q] = y2;
-            o3[q] = y3;
+#pragma GCC unroll 8
+            for (int i = 0; i < CHAINS; i++) {
+                const int q = Dir * (i * L + t);
+                y[i] = smearstep(xb[q], y[i], w);
+                ob[q] = y[i];
+            }
         }
         // The last segment takes the cells left over by the division.
-        for (int v = b[3] + L; v < n; v++) {
-            y3 = smearstep(x[Dir * v], y3, w);
-            o[Dir * v] = y3;
+        int yl = y[CHAINS - 1];
+        for (int v = b[CHAINS - 1] + L; v < n; v++) {
+            yl = smearstep(x[Dir * v], yl, w);
+            o[Dir * v] = yl;
         }
     }
 
@@ -245,10 +239,11 @@ void blur2(int* dest, int delta, int p)
     if (step == 1 && w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64)) {
         // A weight of 16384 or more, or a negative one, never forgets its
         // start, so the guesses would not meet: those run serially.
+        constexpr int L = (SMEARMAX - 1) / CHAINS;
         if (delta < 0)
-            smearparallel<1>(dest, n, w);
+            n == SMEARMAX ? smearparallel<1, L>(dest, n, w) : smearparallel<1, 0>(dest, n, w);
         else
-            smearparallel<-1>(dest, n, w);
+            n == SMEARMAX ? smearparallel<-1, L>(dest, n, w) : smearparallel<-1, 0>(dest, n, w);
         return;
     }
     if (step < 16) {

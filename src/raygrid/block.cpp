@@ -71,32 +71,69 @@ void subdiv1(int x, int y, gridfx* d, gridfx* s1, gridfx* s2)
 
 // gtmp: the 17 x 17 half-pixel samples of the block being subdivided,
 // [row][column], the block's right and bottom edges included. Static so that
-// no block allocates; cleared by every call.
+// no block allocates.
+//
+// It is not cleared between blocks: every sample is made from samples made
+// before it in the same block, and a sample's u and v are read only when it
+// hits, which means they were written (copied from a corner, interpolated
+// or cast). So nothing from an earlier block is ever seen.
 static gridfx gtmp[17][17];
 
-// Bisection order of the points 1..15 between two ends 16 apart: the middle
-// first, then the quarters, eighths and sixteenths, each made from the two
-// points one spacing s away.
-static constexpr struct {
-    int m, s;
-} BISECT[15] = {{8, 8},  {4, 4},  {12, 4}, {2, 2},  {6, 2},  {10, 2}, {14, 2}, {1, 1},
-                {3, 1},  {5, 1},  {7, 1},  {9, 1},  {11, 1}, {13, 1}, {15, 1}};
+// The samples strictly between line[lo] and line[hi] (stride apart in
+// gtmp) when both ends hit and the longitude does not jump from one to the
+// other. The halves of such an interval cannot jump either (each is at most
+// half as far round), so the whole bisection is interpolation and casts no
+// ray; the values are those of the halving in any order, as every sample is
+// a function of its two ends alone.
+static void interpolatespan(gridfx* line, int stride, int lo, int hi)
+{
+    // Level by level: the middle, then the quarters, and so on.
+    for (int h = (hi - lo) >> 1; h >= 1; h >>= 1) {
+        const int step = h * stride;
+        for (gridfx* d = line + (lo + h) * stride; d < line + hi * stride; d += 2 * step) {
+            const gridfx &a = d[-step], &b = d[step];
+            d->u = wadd(a.u, wsub(b.u, a.u) >> 1);
+            d->v = wadd(a.v, wsub(b.v, a.v) >> 1);
+            d->c = wadd(a.c, wsub(b.c, a.c) >> 1);
+        }
+    }
+}
+
+// Bisection of the samples strictly between line[lo] and line[hi]; sample i
+// is at half-pixel point (x + i dx, y + i dy). Intervals whose ends both
+// miss are all misses, and intervals that only interpolate go straight
+// through; only the others halve sample by sample, with rays. Depth first,
+// which gives every sample the value the level-by-level order gives it: rays
+// depend only on where they are cast, and a sample only on its two ends.
+static void bisectspan(gridfx* line, int stride, int lo, int hi, int x, int y, int dx, int dy)
+{
+    if (hi - lo < 2) return;
+    const gridfx &a = line[lo * stride], &b = line[hi * stride];
+    const bool missa = a.c == MISS, missb = b.c == MISS;
+    if (missa && missb) {
+        for (int i = lo + 1; i < hi; i++) line[i * stride].c = MISS;
+        return;
+    }
+    if (!missa && !missb && !longitudejump(a, b)) {
+        interpolatespan(line, stride, lo, hi);
+        return;
+    }
+    const int mid = (lo + hi) >> 1;
+    halve(x + mid * dx, y + mid * dy, &line[mid * stride], &a, &b);
+    bisectspan(line, stride, lo, mid, x, y, dx, dy);
+    bisectspan(line, stride, mid, hi, x, y, dx, dy);
+}
 
 void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
 {
-    std::memset(gtmp, 0, sizeof gtmp);
     gtmp[0][0] = g[0];
     gtmp[0][16] = g[1];
     gtmp[16][0] = g[41];
     gtmp[16][16] = g[42];
 
     // Top and bottom edges, then every column but the last between them.
-    for (int n : {0, 16})
-        for (const auto& b : BISECT)
-            halve(x1 + b.m, y1 + n, &gtmp[n][b.m], &gtmp[n][b.m - b.s], &gtmp[n][b.m + b.s]);
-    for (int m = 0; m < 16; m++)
-        for (const auto& b : BISECT)
-            halve(x1 + m, y1 + b.m, &gtmp[b.m][m], &gtmp[b.m - b.s][m], &gtmp[b.m + b.s][m]);
+    for (int n : {0, 16}) bisectspan(&gtmp[n][0], 1, 0, 16, x1, y1 + n, 1, 0);
+    for (int m = 0; m < 16; m++) bisectspan(&gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1);
 
     // From here on c holds the sample's texel; a miss is black.
     const unsigned char* map = texture;
