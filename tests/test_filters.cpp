@@ -163,3 +163,21 @@ TEST_F(Filters, SmearFastPathsMatchThePlainOne)
                 ASSERT_EQ(a, b) << "delta " << delta << " p " << p << " first " << in[0];
             }
 }
+
+// Sampling and the first smear in one pass against the two passes, for the
+// strides the scenes use and a few others, over a picture of random bytes.
+TEST_F(Filters, SamplingAndFirstSmearInOnePass)
+{
+    std::mt19937 rng(9);
+    std::vector<unsigned char> pic(640 * 400);
+    for (auto& b : pic) b = (unsigned char)rng();
+    std::vector<int> fused(65536), plain(65536);
+    for (const int* curve : {tbl2, ufotbl2})
+        for (int delta : {-512, -513, -511, -16, -4, -1, 3, -65536, -70000})
+            for (int p : {62000, 52000, 65536, 0}) {
+                radiaalismear(pic.data(), curve, fused.data(), delta, p);
+                for (int i = 0; i < 65536; i++) plain[i] = curve[pic[radiaali[i]]];
+                blur2ref(plain.data(), delta, p);
+                ASSERT_TRUE(fused == plain) << delta << " " << p;
+            }
+}

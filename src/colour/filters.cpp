@@ -229,6 +229,35 @@ static void smearparallel(int* dest, int n, int w)
     std::memcpy(dest, smearout, sizeof(int) * size_t(n));
 }
 
+void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p)
+{
+    const int n = valoxres * valoyres;
+    const int step = -delta;
+    if (step < 16) {
+        // Short strides keep the two passes.
+        for (int i = 0; i < n; i++) dest[i] = curve[sourke[radiaali[i]]];
+        blur2(dest, delta, p);
+        return;
+    }
+    const int* const rad = radiaali;
+    const int first = step < n ? step : n;
+    for (int i = 0; i < first; i++) dest[i] = curve[sourke[rad[i]]];
+    // Then as the smear's runs of one stride: each cell sampled and at once
+    // pulled toward its partner one stride back, which is final already.
+    const int w = p >> 2;
+    const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
+    int k = first;
+    for (; k + 4 <= n; k += 4) {
+        const v4u x = {unsigned(curve[sourke[rad[k]]]), unsigned(curve[sourke[rad[k + 1]]]),
+                       unsigned(curve[sourke[rad[k + 2]]]), unsigned(curve[sourke[rad[k + 3]]])};
+        v4u q;
+        std::memcpy(&q, dest + k - step, 16);
+        const v4u r = x + v4u(v4i((q - x) * wv) >> 14);
+        std::memcpy(dest + k, &r, 16);
+    }
+    for (; k < n; k++) dest[k] = smearstep(curve[sourke[rad[k]]], dest[k - step], w);
+}
+
 void blur2(int* dest, int delta, int p)
 {
     const int n = valoxres * valoyres;

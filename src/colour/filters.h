@@ -14,6 +14,11 @@ void plordbuf();
 // 512 x 128 light table.
 void teeradiaali(const unsigned char* sourke, int* dest);
 
+// The sampling of teeradiaali through any picture-to-light curve (tbl2, or
+// ufotbl2 as uforadiaali), followed by blur2(dest, delta, p) for an outward
+// smear (delta < 0), done as one pass: each cell is smeared as it is sampled.
+void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p);
+
 // Recursive smear of the light table along stride delta, strength p (16.16).
 void blur2(int* dest, int delta, int p);
 

@@ -40,8 +40,8 @@ void ufoefu(float t)
     ymov = 100 + j.y;
     plordbuf();
 
-    uforadiaali(dbuf, valotbl);
-    blur2(valotbl, -512, 62000);
+    // uforadiaali(dbuf, valotbl), then the outward smear, in one pass.
+    radiaalismear(dbuf, ufotbl2, valotbl, -512, 62000);
     blur2(valotbl, 1, 32000);
     blur2(valotbl, -1, 32000);
 

@@ -38,8 +38,8 @@ void tunnelipallo(float t)
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 
-    teeradiaali(dbuf, valotbl);
-    blur2(valotbl, -512, 62000);
+    // teeradiaali(dbuf, valotbl), then the outward smear, in one pass.
+    radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
     blur2(valotbl, 1, 35000);
     blur2(valotbl, -1, 35000);
 

@@ -33,8 +33,8 @@ void sumupallo(float t)
     ymov = 100 + j.y;
 
     // Light smeared outward along both diagonals of the polar table.
-    teeradiaali(dbuf, valotbl);
-    blur2(valotbl, -513, 52000);
+    // teeradiaali(dbuf, valotbl), then the first diagonal smear, in one pass.
+    radiaalismear(dbuf, tbl2, valotbl, -513, 52000);
     blur2(valotbl, -511, 52000);
 
     const unsigned char* lt = lighttable(valotbl, tbl, 2);
