@@ -181,3 +181,18 @@ TEST_F(Filters, SamplingAndFirstSmearInOnePass)
                 ASSERT_TRUE(fused == plain) << delta << " " << p;
             }
 }
+
+// Both stride-one smears in one call against the plain passes, at the
+// scenes' strengths and at ones the chains must not take.
+TEST_F(Filters, SpiralSmearBothWaysAsTwoPasses)
+{
+    const auto pic = randompicture(21);
+    std::vector<int> both(65536), plain(65536);
+    for (int p : {32000, 35000, 65535, 65536, 70000, -4000, 0}) {
+        for (int i = 0; i < 65536; i++) both[i] = plain[i] = ufotbl2[pic[i % 64000]] + (i % 7 == 0 ? 3000 : 0);
+        blur2spiral(both.data(), p);
+        blur2ref(plain.data(), 1, p);
+        blur2ref(plain.data(), -1, p);
+        ASSERT_TRUE(both == plain) << p;
+    }
+}

@@ -175,12 +175,12 @@ static int smearout[SMEARMAX];  // the pass's results, in buffer order
 // address their cells with fixed offsets from one index and keep their
 // states in registers; LC = 0 takes it from n.
 template <int Dir, int LC>
-static void smearparallel(int* dest, int n, int w)
+static void smearparallel(const int* src, int* out, int n, int w)
 {
     // x(v), o(v): input and output of pass position v.
     const int first = Dir > 0 ? 0 : n - 1;
-    const int* const x = dest + first;
-    int* const o = smearout + first;
+    const int* const x = src + first;
+    int* const o = out + first;
 
     const int L = LC ? LC : (n - 1) / CHAINS;
     int b[CHAINS + 1];
@@ -226,7 +226,25 @@ static void smearparallel(int* dest, int n, int w)
             o[Dir * v] = e;
         }
     }
-    std::memcpy(dest, smearout, sizeof(int) * size_t(n));
+}
+
+// One stride-one pass from src into out (two different buffers).
+template <int Dir>
+static void smearone(const int* src, int* out, int n, int w)
+{
+    constexpr int L = (SMEARMAX - 1) / CHAINS;
+    if (n == SMEARMAX)
+        smearparallel<Dir, L>(src, out, n, w);
+    else
+        smearparallel<Dir, 0>(src, out, n, w);
+}
+
+// Whether a stride-one pass of weight w over n cells can run as chains: a
+// weight of 16384 or more, or a negative one, never forgets its start, so
+// the guesses would not meet; those run serially.
+static bool chainable(int n, int w)
+{
+    return w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64);
 }
 
 void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p)
@@ -258,6 +276,20 @@ void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int
     for (; k < n; k++) dest[k] = smearstep(curve[sourke[rad[k]]], dest[k - step], w);
 }
 
+void blur2spiral(int* dest, int p)
+{
+    const int n = valoxres * valoyres;
+    const int w = p >> 2;
+    if (!chainable(n, w)) {
+        blur2(dest, 1, p);
+        blur2(dest, -1, p);
+        return;
+    }
+    // Down into the scratch table and back up into dest: no copy between.
+    smearone<-1>(dest, smearout, n, w);
+    smearone<1>(smearout, dest, n, w);
+}
+
 void blur2(int* dest, int delta, int p)
 {
     const int n = valoxres * valoyres;
@@ -265,14 +297,12 @@ void blur2(int* dest, int delta, int p)
     if (delta <= -n || delta >= n || delta == 0) return;  // no partners inside, or itself
     const int step = delta < 0 ? -delta : delta;
 
-    if (step == 1 && w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64)) {
-        // A weight of 16384 or more, or a negative one, never forgets its
-        // start, so the guesses would not meet: those run serially.
-        constexpr int L = (SMEARMAX - 1) / CHAINS;
+    if (step == 1 && chainable(n, w)) {
         if (delta < 0)
-            n == SMEARMAX ? smearparallel<1, L>(dest, n, w) : smearparallel<1, 0>(dest, n, w);
+            smearone<1>(dest, smearout, n, w);
         else
-            n == SMEARMAX ? smearparallel<-1, L>(dest, n, w) : smearparallel<-1, 0>(dest, n, w);
+            smearone<-1>(dest, smearout, n, w);
+        std::memcpy(dest, smearout, sizeof(int) * size_t(n));
         return;
     }
     if (step < 16) {

@@ -22,6 +22,10 @@ void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int
 // Recursive smear of the light table along stride delta, strength p (16.16).
 void blur2(int* dest, int delta, int p);
 
+// The softening along the spiral both ways: blur2(dest, 1, p) and then
+// blur2(dest, -1, p), without copying the table between the two.
+void blur2spiral(int* dest, int p);
+
 // The same smear computed cell by cell in pass order: the plain form that the
 // fast paths of blur2 are checked against.
 void blur2ref(int* dest, int delta, int p);

@@ -42,8 +42,7 @@ void ufoefu(float t)
 
     // uforadiaali(dbuf, valotbl), then the outward smear, in one pass.
     radiaalismear(dbuf, ufotbl2, valotbl, -512, 62000);
-    blur2(valotbl, 1, 32000);
-    blur2(valotbl, -1, 32000);
+    blur2spiral(valotbl, 32000);  // blur2 (valotbl, 1, 32000), then (valotbl, -1, 32000)
 
     const unsigned char* lt = lighttable(valotbl, ufotbl, 4);
     for (int y = 0; y < 200; y++) {

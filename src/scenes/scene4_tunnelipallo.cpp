@@ -40,8 +40,7 @@ void tunnelipallo(float t)
 
     // teeradiaali(dbuf, valotbl), then the outward smear, in one pass.
     radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
-    blur2(valotbl, 1, 35000);
-    blur2(valotbl, -1, 35000);
+    blur2spiral(valotbl, 35000);  // blur2 (valotbl, 1, 35000), then (valotbl, -1, 35000)
 
     copywindow(dbuf2);  // keep the ball
 
