@@ -55,13 +55,27 @@ const unsigned char* lighttable(const int* light, const int* curve, int shift)
     return curvebyte;
 }
 
+template <int Shift>
+static inline void gatherlight(unsigned char* l, const int* cells, const int* light, const unsigned char* lt)
+{
+    for (int x = 0; x < 320; x++) {
+        // The index as lightcurve takes it: value >> shift, at most 1023.
+        const int i = light[cells[x]] >> Shift;
+        l[x] = lt[i < 1023 ? i : 1023];
+    }
+}
+
 static inline void gatherlight(unsigned char* l, const int* cells, const unsigned char* lt)
 {
     const int* light = curvelight;
-    const int shift = curveshift;
-    for (int x = 0; x < 320; x++) {
-        const int i = light[cells[x]] >> shift;
-        l[x] = lt[i < 1023 ? i : 1023];
+    switch (curveshift) {
+    case 2: gatherlight<2>(l, cells, light, lt); break;
+    case 4: gatherlight<4>(l, cells, light, lt); break;
+    default:
+        for (int x = 0; x < 320; x++) {
+            const int i = light[cells[x]] >> curveshift;
+            l[x] = lt[i < 1023 ? i : 1023];
+        }
     }
 }
 
