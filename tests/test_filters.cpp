@@ -146,6 +146,15 @@ TEST_F(Filters, SmearFastPathsMatchThePlainOne)
         for (auto& v : a) v = int(int64_t(g() % (2ull * unsigned(range))) - range / 4);
         inputs.push_back(a);
     }
+    // The whole range the vector chains take, its two ends side by side,
+    // and one value just outside it late in the pass.
+    for (int outside : {0, 1}) {
+        std::vector<int> a(65536);
+        for (auto& v : a) v = int(g() % 32768);
+        for (int k = 30000; k < 30064; k++) a[k] = k & 1 ? 32767 : 0;
+        if (outside) a[65000] = 32768;
+        inputs.push_back(a);
+    }
     for (int rising : {0, 1}) {
         std::vector<int> a(65536);
         for (int k = 0; k < 65536; k++) a[k] = (k < 20000) == rising ? 0 : 100;

@@ -5,6 +5,9 @@
 #include "core/arith.h"
 #include "core/buffers.h"
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tormel {
 
@@ -170,6 +173,44 @@ static constexpr int WARM = 32;
 static constexpr int SMEARMAX = 65536;
 static int smearout[SMEARMAX];  // the pass's results, in buffer order
 
+// The guessed start of each chain i > 0 at pass position b[i]: the chain
+// run over the WARM cells before it.
+template <int Dir>
+static void warmup(const int* x, const int* b, int count, int* y, int w)
+{
+    y[0] = x[0];
+    for (int i = 1; i < count; i++) {
+        const int s = b[i] - 1 - WARM;
+        int g = x[Dir * s];
+        for (int v = s + 1; v < b[i]; v++) g = smearstep(x[Dir * v], g, w);
+        y[i] = g;
+    }
+}
+
+// The last chain over the cells left after the segments, from its state y.
+template <int Dir>
+static void lastcells(const int* x, int* o, int from, int n, int y, int w)
+{
+    for (int v = from; v < n; v++) {
+        y = smearstep(x[Dir * v], y, w);
+        o[Dir * v] = y;
+    }
+}
+
+// Check the guesses in order, each from the exact end of the one before.
+template <int Dir>
+static void checkchains(const int* x, int* o, const int* b, int count, int w)
+{
+    for (int i = 1; i < count; i++) {
+        int e = o[Dir * (b[i] - 1)];
+        for (int v = b[i]; v < b[i + 1]; v++) {
+            e = smearstep(x[Dir * v], e, w);
+            if (e == o[Dir * v]) break;
+            o[Dir * v] = e;
+        }
+    }
+}
+
 // Dir +1: cells upwards (delta -1); -1: downwards (delta +1). The segment
 // length L is a constant for the usual table size, so that the eight chains
 // address their cells with fixed offsets from one index and keep their
@@ -188,50 +229,116 @@ static void smearparallel(const int* src, int* out, int n, int w)
     b[CHAINS] = n;
 
     int y[CHAINS];
-    y[0] = x[0];
+    warmup<Dir>(x, b, CHAINS, y, w);
     o[0] = x[0];
-    for (int i = 1; i < CHAINS; i++) {
-        const int s = b[i] - 1 - WARM;
-        int g = x[Dir * s];
-        for (int v = s + 1; v < b[i]; v++) g = smearstep(x[Dir * v], g, w);
-        y[i] = g;
-    }
 
     // The guessed chains, side by side so that their latencies overlap.
-    {
-        const int* const xb = x + Dir;
-        int* const ob = o + Dir;
-        for (int t = 0; t < L; t++) {
+    const int* const xb = x + Dir;
+    int* const ob = o + Dir;
+    for (int t = 0; t < L; t++) {
 #pragma GCC unroll 8
-            for (int i = 0; i < CHAINS; i++) {
-                const int q = Dir * (i * L + t);
-                y[i] = smearstep(xb[q], y[i], w);
-                ob[q] = y[i];
-            }
-        }
-        // The last segment takes the cells left over by the division.
-        int yl = y[CHAINS - 1];
-        for (int v = b[CHAINS - 1] + L; v < n; v++) {
-            yl = smearstep(x[Dir * v], yl, w);
-            o[Dir * v] = yl;
+        for (int i = 0; i < CHAINS; i++) {
+            const int q = Dir * (i * L + t);
+            y[i] = smearstep(xb[q], y[i], w);
+            ob[q] = y[i];
         }
     }
-
-    // Check the guesses in order, each from the exact end of the one before.
-    for (int i = 1; i < CHAINS; i++) {
-        int e = o[Dir * (b[i] - 1)];
-        for (int v = b[i]; v < b[i + 1]; v++) {
-            e = smearstep(x[Dir * v], e, w);
-            if (e == o[Dir * v]) break;
-            o[Dir * v] = e;
-        }
-    }
+    // The last segment takes the cells left over by the division.
+    lastcells<Dir>(x, o, b[CHAINS - 1] + L, n, y[CHAINS - 1], w);
+    checkchains<Dir>(x, o, b, CHAINS, w);
 }
+
+#if defined(__SSE2__)
+// Sixteen chains in four vectors of four lanes. While every value lies in
+// 0..32767 a difference fits 16 bits, so one multiply-add of 16-bit halves
+// against (w, 0) gives the 32-bit product, and a step is four vector
+// operations. Each chain's next four cells are one row; four rows are
+// transposed so that a vector holds one step of four chains. For a pass
+// running down the buffer the rows come in reverse, and the steps simply go
+// through the columns from the last. Returns false, with only out written,
+// if a value is out of range; the caller then runs the scalar chains.
+static constexpr int LANECHAINS = 16;
+
+static inline void transpose4(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3)
+{
+    const __m128i a0 = _mm_unpacklo_epi32(r0, r1), a1 = _mm_unpackhi_epi32(r0, r1);
+    const __m128i a2 = _mm_unpacklo_epi32(r2, r3), a3 = _mm_unpackhi_epi32(r2, r3);
+    r0 = _mm_unpacklo_epi64(a0, a2), r1 = _mm_unpackhi_epi64(a0, a2);
+    r2 = _mm_unpacklo_epi64(a1, a3), r3 = _mm_unpackhi_epi64(a1, a3);
+}
+
+template <int Dir>
+static bool smearlanes(const int* src, int* out, int n, int w)
+{
+    const int first = Dir > 0 ? 0 : n - 1;
+    const int* const x = src + first;
+    int* const o = out + first;
+
+    // Segments a multiple of 64 cells long: their starts fall at different
+    // places modulo 4 KiB, so loads of one chain are not mistaken for
+    // stores of another.
+    const int L = ((n - 1) / LANECHAINS) & ~63;
+    if (L < WARM || (x[0] & ~0x7FFF)) return false;
+    int b[LANECHAINS + 1];
+    for (int i = 0; i < LANECHAINS; i++) b[i] = 1 + i * L;
+    b[LANECHAINS] = n;
+
+    alignas(16) int y[LANECHAINS];
+    warmup<Dir>(x, b, LANECHAINS, y, w);
+    o[0] = x[0];
+
+    const __m128i W = _mm_set1_epi32(w & 0xFFFF);  // (w, 0) as 16-bit halves
+    __m128i acc = _mm_setzero_si128();
+    __m128i Y[4];
+    for (int g = 0; g < 4; g++) Y[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(y + 4 * g));
+
+    // Four cells of chain i from pass position v on, in memory order.
+    auto row = [&](const int* base, int i, int t) {
+        return reinterpret_cast<const __m128i*>(Dir > 0 ? base + b[i] + t : base - (b[i] + t) - 3);
+    };
+    for (int t = 0; t < L; t += 4) {
+#pragma GCC unroll 4
+        for (int g = 0; g < 4; g++) {
+            __m128i r0 = _mm_loadu_si128(row(x, 4 * g, t)), r1 = _mm_loadu_si128(row(x, 4 * g + 1, t));
+            __m128i r2 = _mm_loadu_si128(row(x, 4 * g + 2, t)), r3 = _mm_loadu_si128(row(x, 4 * g + 3, t));
+            acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(r0, r1), _mm_or_si128(r2, r3)));
+            transpose4(r0, r1, r2, r3);
+            __m128i yg = Y[g];
+            auto step = [&](__m128i& c) {
+                // x + ((y - x) w >> 14), y the chain's last output.
+                const __m128i p = _mm_madd_epi16(_mm_sub_epi32(yg, c), W);
+                c = yg = _mm_add_epi32(c, _mm_srai_epi32(p, 14));
+            };
+            if (Dir > 0) {
+                step(r0), step(r1), step(r2), step(r3);
+            } else {
+                step(r3), step(r2), step(r1), step(r0);
+            }
+            Y[g] = yg;
+            transpose4(r0, r1, r2, r3);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g, t)), r0);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 1, t)), r1);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 2, t)), r2);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 3, t)), r3);
+        }
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(acc, _mm_set1_epi32(~0x7FFF)), _mm_setzero_si128())) != 0xFFFF)
+        return false;
+
+    for (int g = 0; g < 4; g++) _mm_store_si128(reinterpret_cast<__m128i*>(y + 4 * g), Y[g]);
+    lastcells<Dir>(x, o, b[LANECHAINS - 1] + L, n, y[LANECHAINS - 1], w);
+    checkchains<Dir>(x, o, b, LANECHAINS, w);
+    return true;
+}
+#endif
 
 // One stride-one pass from src into out (two different buffers).
 template <int Dir>
 static void smearone(const int* src, int* out, int n, int w)
 {
+#if defined(__SSE2__)
+    if (smearlanes<Dir>(src, out, n, w)) return;
+#endif
     constexpr int L = (SMEARMAX - 1) / CHAINS;
     if (n == SMEARMAX)
         smearparallel<Dir, L>(src, out, n, w);

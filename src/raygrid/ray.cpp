@@ -15,6 +15,11 @@ void ammuu_sade(gridfx* g, int x, int y)
         g->c = MISS;  // u and v keep what they held; nobody reads them
         return;
     }
+    hitplain(g, k);
+}
+
+void hitplain(gridfx* g, const rayhit& k)
+{
     const double* r = k.r;
     // Longitude from +y toward +x about the z axis; one turn is 2^32.
     g->u = trunc32(std::atan2(r[0], r[1]) * ANGLESCALE);

@@ -47,11 +47,18 @@ winshift setupframe(float _posx, float _posy, float _posz,
     return {clampshift(rx / dz * 100 * 1.8 * jep, 159), clampshift(uy / dz * 100 * 1.8 * jep, 99)};
 }
 
-void shootcorners(void (*shoot)(gridfx*, int, int))
+void shootcorners(void (*map)(gridfx*, const rayhit&))
 {
-    gridfx* g = pallero;
-    for (int j = 0; j < 26; j++)
-        for (int i = 0; i < 41; i++) shoot(g++, 16 * i, 16 * j);
+    static rayhit k[1066];
+    static bool hit[1066];
+    for (int j = 0, n = 0; j < 26; j++)
+        for (int i = 0; i < 41; i++, n++) hit[n] = shootray(16 * i, 16 * j, &k[n]);
+    for (int n = 0; n < 1066; n++) {
+        if (hit[n])
+            map(&pallero[n], k[n]);
+        else
+            pallero[n].c = MISS;  // u and v keep what they held; nobody reads them
+    }
 }
 
 blockfill chooseblock(const gridfx* p)
@@ -69,7 +76,7 @@ winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
                   float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(ammuu_sade);
+    shootcorners(hitplain);
 
     unsigned char* base = dest + 640 * s.y + s.x;
     for (int by = 0; by < 25; by++)

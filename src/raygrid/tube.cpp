@@ -23,6 +23,11 @@ void ammuu_sade_t(gridfx* g, int x, int y)
         g->c = MISS;
         return;
     }
+    hittube(g, k);
+}
+
+void hittube(gridfx* g, const rayhit& k)
+{
     const double* r = k.r;
     const double* h = k.h;
     // u: longitude of the turned hit point, one turn = 2^32 in steps of 128.
@@ -206,7 +211,7 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(ammuu_sade_t);
+    shootcorners(hittube);
 
     unsigned char* base = dest + 640 * s.y + s.x;
     for (int by = 0; by < 25; by++)
