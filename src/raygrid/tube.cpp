@@ -196,9 +196,107 @@ static void tubeblocksse2(unsigned char* dest, const gridfx* g)
 }
 #endif
 
+#if defined(__SSE2__)
+// The pixel of sample pair k in row r by the whole formula, from the
+// block's closed form: what the vector paths leave to the scalar code.
+static unsigned char exactpixel(const tubefields& f, int r, int k, int vs)
+{
+    auto at = [&](const blockstep& b, unsigned s) {
+        return b.left + unsigned(r) * b.ly + s * (b.h + unsigned(r) * b.dd);
+    };
+    int lit[2], tex2[2];
+    for (unsigned i = 0; i < 2; i++) {
+        const unsigned s = unsigned(2 * k) + i;
+        lit[i] = wadd(texture[topbytes::index(at(f.u, s), at(f.v, s))] << 15, int(at(f.c, s)) >> 1);
+        tex2[i] = texture2[topbytes::index(at(f.u2, s), at(f.v2, s))];
+    }
+    return tubepixel(lit[0], tex2[0], lit[1], tex2[1], vs);
+}
+
+// The scene's shift, valoshift = 20, eight pixels (a block row) to a vector
+// of 16-bit lanes. The pixel is bits 21..28 of p2 = (T 2^15 + ch) S, where ch
+// = c >> 1 = chh 2^15 + chl with chh = c >> 16 and chl = ch & 0x7fff. Then
+// p2 = ((T + chh) S + Q) 2^15 + L' modulo 2^32, with chl S = Q 2^15 + L', so
+// R = (T + chh) S + Q taken modulo 2^16 holds bits 15..30 of p2: the pixel
+// is bits 6..13 of R, and every product is a 16-bit one. Sample 1 matters
+// only where p2's low 21 bits lie within 2^11 of either end, as in the four-
+// lane path; those bits are R's low 6 above L', and such pixels (about one
+// in a hundred) take the whole formula one by one.
+static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
+{
+    const unsigned char *map1 = texture, *map2 = texture2;
+    const tubefields f(g);
+    // Second samples of pixels 0..3 (lo) and 4..7 (hi): left + (2k + 1) h,
+    // stepping by ly + (2k + 1) dd a row.
+    auto odd = [](unsigned a, unsigned m) {
+        return _mm_setr_epi32(int(a + m), int(a + 3 * m), int(a + 5 * m), int(a + 7 * m));
+    };
+    auto plus8 = [](__m128i q, unsigned m) { return _mm_add_epi32(q, _mm_set1_epi32(int(8 * m))); };
+    __m128i ulo = odd(f.u.left, f.u.h), vlo = odd(f.v.left, f.v.h), clo = odd(f.c.left, f.c.h);
+    __m128i u2lo = odd(f.u2.left, f.u2.h), v2lo = odd(f.v2.left, f.v2.h);
+    __m128i uhi = plus8(ulo, f.u.h), vhi = plus8(vlo, f.v.h), chi = plus8(clo, f.c.h);
+    __m128i u2hi = plus8(u2lo, f.u2.h), v2hi = plus8(v2lo, f.v2.h);
+    const __m128i dulo = odd(f.u.ly, f.u.dd), dvlo = odd(f.v.ly, f.v.dd), dclo = odd(f.c.ly, f.c.dd);
+    const __m128i du2lo = odd(f.u2.ly, f.u2.dd), dv2lo = odd(f.v2.ly, f.v2.dd);
+    const __m128i duhi = plus8(dulo, f.u.dd), dvhi = plus8(dvlo, f.v.dd), dchi = plus8(dclo, f.c.dd);
+    const __m128i du2hi = plus8(du2lo, f.u2.dd), dv2hi = plus8(dv2lo, f.v2.dd);
+
+    const __m128i rowmask = _mm_set1_epi32(0xff00);
+    const __m128i even = _mm_set1_epi16(short(0xfffe)), lowbyte = _mm_set1_epi16(0xff);
+    const __m128i bias = _mm_set1_epi16(64), unsafe = _mm_set1_epi16(127), zero = _mm_setzero_si128();
+    auto index = [&](__m128i u, __m128i v) {
+        return _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), rowmask), _mm_srli_epi32(u, 24));
+    };
+    // The low 16 bits of each 32-bit lane of a and b, as eight 16-bit lanes.
+    auto low16 = [](__m128i a, __m128i b) {
+        return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+    };
+
+    for (int r = 0; r < 8; r++, dest += 640) {
+        alignas(16) unsigned i1[8], i2[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(ulo, vlo));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1 + 4), index(uhi, vhi));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i2), index(u2lo, v2lo));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i2 + 4), index(u2hi, v2hi));
+        const __m128i T = _mm_setr_epi16(map1[i1[0]], map1[i1[1]], map1[i1[2]], map1[i1[3]], map1[i1[4]],
+                                         map1[i1[5]], map1[i1[6]], map1[i1[7]]);
+        const __m128i S = _mm_setr_epi16(map2[i2[0]], map2[i2[1]], map2[i2[2]], map2[i2[3]], map2[i2[4]],
+                                         map2[i2[5]], map2[i2[6]], map2[i2[7]]);
+        const __m128i chh = _mm_packs_epi32(_mm_srai_epi32(clo, 16), _mm_srai_epi32(chi, 16));
+        const __m128i chl2 = _mm_and_si128(low16(clo, chi), even);  // 2 chl
+        const __m128i R = _mm_add_epi16(_mm_mullo_epi16(_mm_add_epi16(T, chh), S), _mm_mulhi_epu16(chl2, S));
+        const __m128i px = _mm_and_si128(_mm_srli_epi16(R, 6), lowbyte);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dest), _mm_packus_epi16(px, px));
+
+        // (p2 mod 2^21) >> 5, and whether it lies within 2^6 of either end.
+        const __m128i L = _mm_mullo_epi16(_mm_srli_epi16(chl2, 1), S);  // chl S mod 2^16
+        const __m128i E = _mm_or_si128(_mm_slli_epi16(R, 10), _mm_srli_epi16(_mm_slli_epi16(L, 1), 6));
+        const __m128i edge = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_add_epi16(E, bias), unsafe), zero);
+        const int m = _mm_movemask_epi8(edge);
+        if (later) {
+            // Left for the frame driver's fix-up pass: a branch here, taken
+            // for one row in sixteen or so, would often be mispredicted, and
+            // late, as it waits on the texel reads.
+            later[r] = uint16_t(m);
+        } else if (m) {
+            for (int k = 0; k < 8; k++)
+                if (m >> (2 * k) & 1) dest[k] = exactpixel(f, r, k, 20);
+        }
+        ulo = _mm_add_epi32(ulo, dulo), vlo = _mm_add_epi32(vlo, dvlo), clo = _mm_add_epi32(clo, dclo);
+        u2lo = _mm_add_epi32(u2lo, du2lo), v2lo = _mm_add_epi32(v2lo, dv2lo);
+        uhi = _mm_add_epi32(uhi, duhi), vhi = _mm_add_epi32(vhi, dvhi), chi = _mm_add_epi32(chi, dchi);
+        u2hi = _mm_add_epi32(u2hi, du2hi), v2hi = _mm_add_epi32(v2hi, dv2hi);
+    }
+}
+#endif
+
 void inter8x8_t(unsigned char* dest, int x1, int y1, gridfx* g)
 {
 #if defined(__SSE2__)
+    if (topbyteaddressing() && valoshift == 20) {
+        tubeblock20(dest, g, nullptr);
+        return;
+    }
     if (topbyteaddressing() && valoshift >= 16 && valoshift <= 30) {
         tubeblocksse2(dest, g);
         return;
@@ -214,6 +312,26 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
     shootcorners(hittube);
 
     unsigned char* base = dest + 640 * s.y + s.x;
+#if defined(__SSE2__)
+    if (topbyteaddressing() && valoshift == 20) {
+        // Every block, then the pixels whose first sample could matter.
+        static uint16_t later[1000][8];
+        for (int by = 0; by < 25; by++)
+            for (int bx = 0; bx < 40; bx++)
+                tubeblock20(base + by * 5120 + bx * 8, &pallero[by * 41 + bx], later[by * 40 + bx]);
+        for (int b = 0; b < 1000; b++) {
+            uint64_t any[2];
+            std::memcpy(any, later[b], 16);
+            if (!(any[0] | any[1])) continue;
+            const int by = b / 40, bx = b % 40;
+            const tubefields f(&pallero[by * 41 + bx]);
+            for (int r = 0; r < 8; r++)
+                for (int k = 0; k < 8; k++)
+                    if (later[b][r] >> (2 * k) & 1) base[by * 5120 + bx * 8 + r * 640 + k] = exactpixel(f, r, k, 20);
+        }
+        return s;
+    }
+#endif
     for (int by = 0; by < 25; by++)
         for (int bx = 0; bx < 40; bx++)
             inter8x8_t(base + by * 5120 + bx * 8, 16 * bx, 16 * by, &pallero[by * 41 + bx]);
