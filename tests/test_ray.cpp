@@ -1,6 +1,9 @@
 // Primary rays: hits, misses, the grazing case, and the mapping of a hit to
 // a longitude and a latitude.
 #include <gtest/gtest.h>
+#include <cmath>
+#include <random>
+#include "raygrid/angle.h"
 #include "raygrid_testing.h"
 
 using namespace tormel;
@@ -107,4 +110,49 @@ TEST(Ray, NearerRootOfAScaledQuadric)
     EXPECT_EQ(g.c, 0);
     EXPECT_EQ(g.u, -1073741780);
     EXPECT_EQ(g.v, 0);
+}
+
+// ---- the angle conversion ----------------------------------------------------
+
+// The approximation the fast path trusts stays far inside the error bound it
+// assumes (1e-13), over all quadrants and a wide range of magnitudes.
+TEST(Angle, ApproximationStaysWithinItsBound)
+{
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> unit(-1, 1), scale(-25, 25);
+    double worst = 0;
+    for (int i = 0; i < 2000000; i++) {
+        const double m = std::pow(10.0, scale(rng));
+        const double y = unit(rng) * m, x = unit(rng) * m * (i % 3 ? 1 : 1e-3);
+        worst = std::max(worst, std::fabs(atan2approx(y, x) - std::atan2(y, x)));
+    }
+    EXPECT_LT(worst, 4e-15);
+}
+
+// Bit for bit the library's result: random angles, angles whose scaled value
+// falls right on or next to an integer (where the library has to decide),
+// the axes and diagonals, signed zeros, and inputs the fast path declines.
+TEST(Angle, TurnIsTheLibrarysTurn)
+{
+    const double scales[] = {double(0.31830987f) * 2147483648.0, 16777216.0 / double(3.14159265358979f),
+                             2147483648.0 / double(3.14159265358979f), 1.0, 1e9, -3e8};
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (double k : scales) {
+        for (int i = 0; i < 300000; i++) {
+            double y = unit(rng), x = unit(rng);
+            if (i % 2) {
+                // An angle n / k for an integer n, give or take an ulp or so.
+                const double n = std::trunc(unit(rng) * 3.2 * std::fabs(k)) + (i % 4 == 1 ? 0.0 : 0.5);
+                const double th = n / k;
+                const double r = std::fabs(unit(rng)) * 100 + 1e-3;
+                y = r * std::sin(th), x = r * std::cos(th);
+            }
+            ASSERT_EQ(angleturn(y, x, k), angleturnref(y, x, k)) << y << " " << x << " " << k;
+        }
+        const double inf = INFINITY, nan = NAN, tiny = 1e-300, big = 1e300;
+        const double specials[] = {0.0, -0.0, 1.0, -1.0, 0.5, -2.0, inf, -inf, nan, tiny, -tiny, big, 1e-30, 1e30, 3e-31};
+        for (double y : specials)
+            for (double x : specials) ASSERT_EQ(angleturn(y, x, k), angleturnref(y, x, k)) << y << " " << x << " " << k;
+    }
 }

@@ -1,6 +1,7 @@
 // ray.cpp: the plain variant's primary ray: a hit on the quadric becomes a
 // longitude and latitude in texture space, with no lighting.
 #include "raygrid/ray.h"
+#include "raygrid/angle.h"
 #include "raygrid/raylocal.h"
 
 namespace tormel {
@@ -22,10 +23,10 @@ void hitplain(gridfx* g, const rayhit& k)
 {
     const double* r = k.r;
     // Longitude from +y toward +x about the z axis; one turn is 2^32.
-    g->u = trunc32(std::atan2(r[0], r[1]) * ANGLESCALE);
+    g->u = angleturn(r[0], r[1], ANGLESCALE);
     // Latitude, a quarter turn to 2^32: the shift by 2 wraps on purpose, so
     // the texture repeats twice from pole to pole.
-    g->v = wshl(trunc32(std::atan2(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1])) * ANGLESCALE), 2);
+    g->v = wshl(angleturn(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1]), ANGLESCALE), 2);
     g->c = 0;
 }
 

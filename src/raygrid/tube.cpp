@@ -3,6 +3,7 @@
 // with depth. Every corner ray hits, so every block is interpolated.
 #include "raygrid/tube.h"
 #include <cstring>
+#include "raygrid/angle.h"
 #include "raygrid/raylocal.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -31,12 +32,12 @@ void hittube(gridfx* g, const rayhit& k)
     const double* r = k.r;
     const double* h = k.h;
     // u: longitude of the turned hit point, one turn = 2^32 in steps of 128.
-    g->u = wshl(trunc32(std::atan2(r[0], r[1]) * TURN24), 7);
+    g->u = wshl(angleturn(r[0], r[1], TURN24), 7);
     // v: latitude, pole to pole = 2^32, so the map covers it once.
-    g->v = wshl(trunc32(std::atan2(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1])) * TURN31), 1);
+    g->v = wshl(angleturn(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1]), TURN31), 1);
     // u2, v2: the unturned point's angle about the tube axis and its place
     // along it; the map repeats every 16 units (z * 2^28, wrapping).
-    g->u2 = wshl(trunc32(std::atan2(double(float(h[0])), h[1]) * TURN24), 7);
+    g->u2 = wshl(angleturn(double(float(h[0])), h[1], TURN24), 7);
     g->v2 = wshl(trunc32(h[2] * 16777216.0), 4);
     // c: brightness 128 - 16 t in 16.16, floored at 1.0.
     int c = trunc32(8388608.0 - 1048576.0 * k.t);

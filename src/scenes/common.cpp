@@ -58,9 +58,11 @@ const unsigned char* lighttable(const int* light, const int* curve, int shift)
 template <int Shift>
 static inline void gatherlight(unsigned char* l, const int* cells, const int* light, const unsigned char* lt)
 {
+#pragma GCC unroll 4
     for (int x = 0; x < 320; x++) {
-        // The index as lightcurve takes it: value >> shift, at most 1023.
-        const int i = light[cells[x]] >> Shift;
+        // The index as lightcurve takes it: value >> shift, at most 1023
+        // (in 64 bits only so that it needs no widening for the load).
+        const int64_t i = int64_t(light[cells[x]]) >> Shift;
         l[x] = lt[i < 1023 ? i : 1023];
     }
 }
