@@ -25,7 +25,7 @@ constexpr double ERRBOUND = 1e-13;
 // Without branches on the quadrant: along a row of rays the angles mostly
 // change smoothly, but where they do not a mispredicted branch costs more
 // than the arithmetic.
-inline double approx(double ay, double ax, bool xneg, bool yneg)
+inline __attribute__((always_inline)) double approx(double ay, double ax, bool xneg, bool yneg)
 {
     const bool steep = ay > ax;
     const double num = steep ? ax : ay, den = steep ? ay : ax;
@@ -53,7 +53,7 @@ inline double atan2approx(double y, double x)
     return approx(std::fabs(y), std::fabs(x), std::signbit(x), std::signbit(y));
 }
 
-inline int angleturn(double y, double x, double k)
+inline __attribute__((always_inline)) int angleturn(double y, double x, double k)
 {
     // Zero, tiny, huge or not finite (a NaN fails every test): the library.
     const double ay = std::fabs(y), ax = std::fabs(x);
@@ -83,7 +83,7 @@ inline int angleturn(double y, double x, double k)
 // interval holds an integer, or an input is unusual (zero, not finite, tiny,
 // huge), is the library's atan2 asked. With the scenes' scale factors (up to
 // 7e8) that is about one call in ten thousand.
-inline int angleturn(double y, double x, double k)
+inline __attribute__((always_inline)) int angleturn(double y, double x, double k)
 {
     return angledetail::angleturn(y, x, k);
 }

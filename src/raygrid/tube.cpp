@@ -327,8 +327,11 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
             const int by = b / 40, bx = b % 40;
             const tubefields f(&pallero[by * 41 + bx]);
             for (int r = 0; r < 8; r++)
-                for (int k = 0; k < 8; k++)
-                    if (later[b][r] >> (2 * k) & 1) base[by * 5120 + bx * 8 + r * 640 + k] = exactpixel(f, r, k, 20);
+                // Two mask bits a pixel; the even ones.
+                for (unsigned m = later[b][r] & 0x5555u; m; m &= m - 1) {
+                    const int k = __builtin_ctz(m) >> 1;
+                    base[by * 5120 + bx * 8 + r * 640 + k] = exactpixel(f, r, k, 20);
+                }
         }
         return s;
     }
