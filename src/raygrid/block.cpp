@@ -48,7 +48,17 @@ static inline bool longitudejump(const gridfx& a, const gridfx& b)
     return wsub(a.u, b.u) < -(1 << 30);
 }
 
-static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx* s2)
+// ammuu_sade with the frame's ray set-up already loaded.
+static void castray(const rayframe& f, gridfx* d, int x, int y)
+{
+    rayhit k;
+    if (shootray(f, x, y, &k))
+        hitplain(d, k);
+    else
+        d->c = MISS;
+}
+
+static inline void halve(const rayframe& f, int x, int y, gridfx* d, const gridfx* s1, const gridfx* s2)
 {
     const bool miss1 = s1->c == MISS, miss2 = s2->c == MISS;
     if (miss1 && miss2) {
@@ -56,7 +66,7 @@ static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx
         return;
     }
     if (miss1 != miss2 || longitudejump(*s1, *s2)) {
-        ammuu_sade(d, x, y);
+        castray(f, d, x, y);
         return;
     }
     d->u = wadd(s1->u, wsub(s2->u, s1->u) >> 1);
@@ -66,7 +76,9 @@ static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx
 
 void subdiv1(int x, int y, gridfx* d, gridfx* s1, gridfx* s2)
 {
-    halve(x, y, d, s1, s2);
+    rayframe f;
+    loadrayframe(&f);
+    halve(f, x, y, d, s1, s2);
 }
 
 // gtmp: the 17 x 17 half-pixel samples of the block being subdivided,
@@ -105,7 +117,7 @@ static void interpolatespan(gridfx* line, int stride, int lo, int hi)
 // through; only the others halve sample by sample, with rays. Depth first,
 // which gives every sample the value the level-by-level order gives it: rays
 // depend only on where they are cast, and a sample only on its two ends.
-static void bisectspan(gridfx* line, int stride, int lo, int hi, int x, int y, int dx, int dy)
+static void bisectspan(const rayframe& f, gridfx* line, int stride, int lo, int hi, int x, int y, int dx, int dy)
 {
     if (hi - lo < 2) return;
     const gridfx &a = line[lo * stride], &b = line[hi * stride];
@@ -119,9 +131,9 @@ static void bisectspan(gridfx* line, int stride, int lo, int hi, int x, int y, i
         return;
     }
     const int mid = (lo + hi) >> 1;
-    halve(x + mid * dx, y + mid * dy, &line[mid * stride], &a, &b);
-    bisectspan(line, stride, lo, mid, x, y, dx, dy);
-    bisectspan(line, stride, mid, hi, x, y, dx, dy);
+    halve(f, x + mid * dx, y + mid * dy, &line[mid * stride], &a, &b);
+    bisectspan(f, line, stride, lo, mid, x, y, dx, dy);
+    bisectspan(f, line, stride, mid, hi, x, y, dx, dy);
 }
 
 void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
@@ -132,8 +144,10 @@ void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
     gtmp[16][16] = g[42];
 
     // Top and bottom edges, then every column but the last between them.
-    for (int n : {0, 16}) bisectspan(&gtmp[n][0], 1, 0, 16, x1, y1 + n, 1, 0);
-    for (int m = 0; m < 16; m++) bisectspan(&gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1);
+    rayframe f;
+    loadrayframe(&f);
+    for (int n : {0, 16}) bisectspan(f, &gtmp[n][0], 1, 0, 16, x1, y1 + n, 1, 0);
+    for (int m = 0; m < 16; m++) bisectspan(f, &gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1);
 
     // From here on c holds the sample's texel; a miss is black.
     const unsigned char* map = texture;

@@ -51,8 +51,10 @@ void shootcorners(void (*map)(gridfx*, const rayhit&))
 {
     static rayhit k[1066];
     static bool hit[1066];
+    rayframe f;
+    loadrayframe(&f);
     for (int j = 0, n = 0; j < 26; j++)
-        for (int i = 0; i < 41; i++, n++) hit[n] = shootray(16 * i, 16 * j, &k[n]);
+        for (int i = 0; i < 41; i++, n++) hit[n] = shootray(f, 16 * i, 16 * j, &k[n]);
     for (int n = 0; n < 1066; n++) {
         if (hit[n])
             map(&pallero[n], k[n]);
