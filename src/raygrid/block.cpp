@@ -111,29 +111,66 @@ static void interpolatespan(gridfx* line, int stride, int lo, int hi)
     }
 }
 
-// Bisection of the samples strictly between line[lo] and line[hi]; sample i
-// is at half-pixel point (x + i dx, y + i dy). Intervals whose ends both
-// miss are all misses, and intervals that only interpolate go straight
-// through; only the others halve sample by sample, with rays. Depth first,
-// which gives every sample the value the level-by-level order gives it: rays
-// depend only on where they are cast, and a sample only on its two ends.
-static void bisectspan(const rayframe& f, gridfx* line, int stride, int lo, int hi, int x, int y, int dx, int dy)
+// An interval whose samples strictly between line[lo] and line[hi] (stride
+// apart in gtmp) are still to be made; sample i is at half-pixel point
+// (x + i dx, y + i dy).
+struct span {
+    gridfx* line;
+    int stride, lo, hi, x, y, dx, dy;
+};
+
+// The bisection of the given intervals, level by level. At each level an
+// interval whose ends both miss is all misses, and one that only
+// interpolates goes straight through; every other one gets its middle
+// sample, and its halves go on to the next level. The level's rays are cast
+// one after another with nothing between them, so that their long chains
+// (square root, division) overlap, and mapped afterwards. Every sample gets
+// the value the plain halving gives it: a ray depends only on where it is
+// cast, and a sample only on its two ends, made at an earlier level.
+static void bisectlevels(const rayframe& f, span* cur, int n)
 {
-    if (hi - lo < 2) return;
-    const gridfx &a = line[lo * stride], &b = line[hi * stride];
-    const bool missa = a.c == MISS, missb = b.c == MISS;
-    if (missa && missb) {
-        for (int i = lo + 1; i < hi; i++) line[i * stride].c = MISS;
-        return;
+    static span spans[2][256];
+    static rayhit hits[128];
+    static gridfx* dest[128];
+    static int rx[128], ry[128];
+    static bool hit[128];
+    int which = 0;
+    while (n > 0) {
+        span* next = spans[which];
+        which ^= 1;
+        int nn = 0, rays = 0;
+        for (int i = 0; i < n; i++) {
+            const span& s = cur[i];
+            if (s.hi - s.lo < 2) continue;
+            const gridfx &a = s.line[s.lo * s.stride], &b = s.line[s.hi * s.stride];
+            const bool missa = a.c == MISS, missb = b.c == MISS;
+            if (missa && missb) {
+                for (int k = s.lo + 1; k < s.hi; k++) s.line[k * s.stride].c = MISS;
+                continue;
+            }
+            if (!missa && !missb && !longitudejump(a, b)) {
+                interpolatespan(s.line, s.stride, s.lo, s.hi);
+                continue;
+            }
+            const int mid = (s.lo + s.hi) >> 1;
+            dest[rays] = &s.line[mid * s.stride];
+            rx[rays] = s.x + mid * s.dx;
+            ry[rays] = s.y + mid * s.dy;
+            rays++;
+            next[nn] = s, next[nn].hi = mid;
+            next[nn + 1] = s, next[nn + 1].lo = mid;
+            nn += 2;
+        }
+        for (int j = 0; j < rays; j++) hit[j] = shootray(f, rx[j], ry[j], &hits[j]);
+        for (int j = 0; j < rays; j++) {
+            if (hit[j])
+                hitplain(dest[j], hits[j]);
+            else
+                dest[j]->c = MISS;
+        }
+        cur = next;
+        n = nn;
     }
-    if (!missa && !missb && !longitudejump(a, b)) {
-        interpolatespan(line, stride, lo, hi);
-        return;
-    }
-    const int mid = (lo + hi) >> 1;
-    halve(f, x + mid * dx, y + mid * dy, &line[mid * stride], &a, &b);
-    bisectspan(f, line, stride, lo, mid, x, y, dx, dy);
-    bisectspan(f, line, stride, mid, hi, x, y, dx, dy);
 }
 
 void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
@@ -146,8 +183,11 @@ void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
     // Top and bottom edges, then every column but the last between them.
     rayframe f;
     loadrayframe(&f);
-    for (int n : {0, 16}) bisectspan(f, &gtmp[n][0], 1, 0, 16, x1, y1 + n, 1, 0);
-    for (int m = 0; m < 16; m++) bisectspan(f, &gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1);
+    span edges[2], columns[16];
+    for (int e = 0; e < 2; e++) edges[e] = {&gtmp[16 * e][0], 1, 0, 16, x1, y1 + 16 * e, 1, 0};
+    bisectlevels(f, edges, 2);
+    for (int m = 0; m < 16; m++) columns[m] = {&gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1};
+    bisectlevels(f, columns, 16);
 
     // From here on c holds the sample's texel; a miss is black.
     const unsigned char* map = texture;
