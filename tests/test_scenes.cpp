@@ -261,3 +261,29 @@ TEST(Golden, FramesInSequence)
         }
     }
 }
+
+// The water scene's layer steps against their plain per-pixel forms.
+TEST(LayerSteps, CutAndAddAsPixelByPixel)
+{
+    fresh();
+    std::mt19937 rng(4);
+    for (int i = 0; i < 256000; i++) dbuf[i] = rng() % 3 ? 0 : (unsigned char)rng();
+    xmov = 37, ymov = 121;
+    static unsigned char pic[64000], layer[64000], want[64000], wantlayer[64000];
+    for (auto& b : pic) b = (unsigned char)rng();
+    for (auto& b : layer) b = (unsigned char)rng();
+    std::memcpy(want, pic, sizeof pic);
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++) {
+            const int s = dbuf[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
+            if (s) want[i] = 0;
+            wantlayer[i] = (unsigned char)s;
+        }
+    cutlayer(pic, layer);
+    ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
+    ASSERT_EQ(std::memcmp(layer, wantlayer, sizeof layer), 0);
+    for (auto& b : layer) b = (unsigned char)rng();
+    for (int i = 0; i < 64000; i++) want[i] = (unsigned char)rtbl[pic[i] + layer[i]];
+    addpicture(pic, layer);
+    ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
+}

@@ -102,6 +102,27 @@ static inline bytes16 addsat(bytes16 a, bytes16 b)
 
 static_assert(320 % 16 == 0, "rows go in vectors of sixteen");
 
+void cutlayer(unsigned char* pic, unsigned char* layer)
+{
+    // Where the window is 0 the layer is 0 as well: it is the window itself.
+    const unsigned char* s = dbuf + ymov * 640 + xmov;
+    for (int y = 0; y < 200; y++, s += 640, pic += 320, layer += 320) {
+        std::memcpy(layer, s, 320);
+        for (int x = 0; x < 320; x += 16) {
+            const bytes16 r = load16(pic + x) & (bytes16)(load16(s + x) == 0);
+            std::memcpy(pic + x, &r, 16);
+        }
+    }
+}
+
+void addpicture(unsigned char* dest, const unsigned char* add)
+{
+    for (int i = 0; i < 64000; i += 16) {
+        const bytes16 r = addsat(load16(dest + i), load16(add + i));
+        std::memcpy(dest + i, &r, 16);
+    }
+}
+
 void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells, const unsigned char* lt)
 {
     alignas(16) unsigned char l[320];

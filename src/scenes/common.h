@@ -8,6 +8,14 @@ void setyvec(float x, float y, float z);  // store and normalise the camera's up
 void copywindow(unsigned char* dest);     // the 320 x 200 window of dbuf at (xmov, ymov) into dest
 void negative(unsigned char* p);          // every byte of a 320 x 200 picture to 255 - itself
 
+// The window of dbuf at (xmov, ymov) as a layer over the 320 x 200 picture
+// pic: layer takes the window's bytes, and pic is cleared wherever the
+// window is not 0 (the layer cuts its shape out of the picture).
+void cutlayer(unsigned char* pic, unsigned char* layer);
+
+// dest[i] = min(dest[i] + add[i], 255) over a 320 x 200 picture.
+void addpicture(unsigned char* dest, const unsigned char* add);
+
 // A light value of the polar table through a response curve of 1024 entries,
 // by value >> shift. The textures keep the index below 1024; the limit makes
 // sure that nothing ever reads past the table.
