@@ -42,43 +42,38 @@ void negative(unsigned char* p)
     for (int i = 0; i < 64000; i++) p[i] = uint8_t(255 - p[i]);
 }
 
-// The curve held to 255, one byte an entry, for the current frame.
+// The curve held to 255, one byte an entry, and each cell's index into it,
+// min(light >> shift, 1023), for the current frame. The indices take 16 bits
+// and are made eight cells at a time, so that a pixel then costs only three
+// loads; a light value below 0 (which the light tables never hold, and
+// which would index before the curve) takes entry 0.
 static unsigned char curvebyte[1024];
-static int curveshift;
-static const int* curvelight;
+static uint16_t curveindex[65536];
+
+typedef int ints4 __attribute__((vector_size(16)));
+typedef unsigned short halves4 __attribute__((vector_size(8)));
 
 const unsigned char* lighttable(const int* light, const int* curve, int shift)
 {
     for (int i = 0; i < 1024; i++) curvebyte[i] = (unsigned char)(curve[i] < 255 ? curve[i] : 255);
-    curveshift = shift;
-    curvelight = light;
-    return curvebyte;
-}
-
-template <int Shift>
-static inline void gatherlight(unsigned char* l, const int* cells, const int* light, const unsigned char* lt)
-{
-#pragma GCC unroll 4
-    for (int x = 0; x < 320; x++) {
-        // The index as lightcurve takes it: value >> shift, at most 1023
-        // (in 64 bits only so that it needs no widening for the load).
-        const int64_t i = int64_t(light[cells[x]]) >> Shift;
-        l[x] = lt[i < 1023 ? i : 1023];
+    const ints4 top = {1023, 1023, 1023, 1023}, zero = {0, 0, 0, 0};
+    for (int c = 0; c < 65536; c += 4) {
+        ints4 v;
+        std::memcpy(&v, light + c, 16);
+        v >>= shift;
+        v = v < top ? v : top;
+        v = v > zero ? v : zero;
+        const halves4 h = __builtin_convertvector(v, halves4);
+        std::memcpy(curveindex + c, &h, 8);
     }
+    return curvebyte;
 }
 
 static inline void gatherlight(unsigned char* l, const int* cells, const unsigned char* lt)
 {
-    const int* light = curvelight;
-    switch (curveshift) {
-    case 2: gatherlight<2>(l, cells, light, lt); break;
-    case 4: gatherlight<4>(l, cells, light, lt); break;
-    default:
-        for (int x = 0; x < 320; x++) {
-            const int i = light[cells[x]] >> curveshift;
-            l[x] = lt[i < 1023 ? i : 1023];
-        }
-    }
+    const uint16_t* index = curveindex;
+#pragma GCC unroll 4
+    for (int x = 0; x < 320; x++) l[x] = lt[index[cells[x]]];
 }
 
 // Sixteen pixels as one vector (GCC/Clang vector extension; plain SSE2 on

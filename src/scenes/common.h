@@ -28,9 +28,10 @@ inline int lightcurve(const int* curve, int value, int shift)
 // The per-frame light merge. A scene adds to each window pixel the light of
 // its polar cell, lightcurve(curve, valotbl[tunneli[o]], shift), limited to
 // 255. A curve value of 255 or more saturates any byte it is added to, so
-// the curve is first taken once per cell into a byte table (cells 0..65535,
-// values min(curve, 255)), and then each pixel is two loads and a saturating
-// byte add. lighttable() fills the scenes' shared table and returns it.
+// the curve is first held to a byte table, and each cell's index into it
+// (value >> shift, held to 0..1023) is taken once per frame for all cells at
+// once; then each pixel is three loads and a saturating byte add.
+// lighttable() fills the scenes' shared tables and returns the curve.
 const unsigned char* lighttable(const int* light, const int* curve, int shift);
 
 // One 320-pixel window row: out[x] = min(pic[x] + lt[cells[x]], 255).
