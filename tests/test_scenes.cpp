@@ -9,6 +9,7 @@
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -206,6 +207,9 @@ TEST(LightMerge, TableAndVectorsMatchThePlainSum)
     for (int shift : {2, 4}) {
         for (int i = 0; i < 1024; i++) curve[i] = int(rng() % 600);
         for (int c = 0; c < 65536; c++) light[c] = int(rng() % (c & 1 ? 6000 : 70000));
+        // Past the ends too: far beyond the curve, and below 0 (which the
+        // light tables never hold), which takes the curve's first entry.
+        for (int c = 0; c < 65536; c += 97) light[c] = c & 2 ? INT_MAX - c : -c - 1;
         const unsigned char* lt = lighttable(light, curve, shift);
         for (int y = 0; y < 400; y += 37) {
             unsigned char pic[320], over[320], out[320];
@@ -219,7 +223,8 @@ TEST(LightMerge, TableAndVectorsMatchThePlainSum)
             std::memcpy(layered, over, 320);
             addlightrowover(layered, pic, cells, lt);
             for (int x = 0; x < 320; x++) {
-                const int l = lightcurve(curve, light[cells[x]], shift);
+                const int v = light[cells[x]];
+                const int l = v < 0 ? curve[0] : lightcurve(curve, v, shift);
                 ASSERT_EQ(out[x], clamp(pic[x] + l)) << y << "," << x;
                 ASSERT_EQ(layered[x], clamp(l + (over[x] ? over[x] : pic[x]))) << y << "," << x;
             }
