@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <random>
+#include <vector>
 #include "raygrid/angle.h"
 #include "raygrid_testing.h"
 
@@ -155,4 +156,25 @@ TEST(Angle, TurnIsTheLibrarysTurn)
         for (double y : specials)
             for (double x : specials) ASSERT_EQ(angleturn(y, x, k), angleturnref(y, x, k)) << y << " " << x << " " << k;
     }
+}
+
+// Two lanes at a time, the same as one at a time: random pairs, a pair with
+// one lane the approximation declines, and an odd count.
+TEST(Angle, PairsAsSingles)
+{
+    std::mt19937_64 rng(29);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    const double k = 2147483648.0 / double(3.14159265358979f);
+    std::vector<double> y(10001), x(10001);
+    for (size_t i = 0; i < y.size(); i++) {
+        y[i] = unit(rng), x[i] = unit(rng);
+        if (i % 4 == 1) {
+            const double th = std::trunc(unit(rng) * 3.2 * k) / k;  // on an integer
+            y[i] = std::sin(th), x[i] = std::cos(th);
+        }
+    }
+    y[6] = NAN, x[9] = 0, y[9] = -0.0, x[12] = INFINITY, y[15] = 1e-300, x[15] = -1e-300;
+    std::vector<int> out(y.size());
+    angleturns(y.data(), x.data(), k, out.data(), int(y.size()));
+    for (size_t i = 0; i < y.size(); i++) ASSERT_EQ(out[i], angleturnref(y[i], x[i], k)) << i;
 }

@@ -88,6 +88,10 @@ inline __attribute__((always_inline)) int angleturn(double y, double x, double k
     return angledetail::angleturn(y, x, k);
 }
 
+// angleturn(y[i], x[i], k) for i = 0..n-1 into out[i], two at a time (the
+// approximation's chain is long; two in vector lanes share it).
+void angleturns(const double* y, const double* x, double k, int* out, int n);
+
 // The approximation: atan2 for inputs whose larger magnitude lies in
 // 1e-30 .. 1e30, within about 2e-15.
 inline double atan2approx(double y, double x)

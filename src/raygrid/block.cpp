@@ -134,6 +134,8 @@ static void bisectlevels(const rayframe& f, span* cur, int n)
     static gridfx* dest[128];
     static int rx[128], ry[128];
     static bool hit[128];
+    static gridfx* hitdest[128];
+    static const rayhit* hitk[128];
     int which = 0;
     while (n > 0) {
         span* next = spans[which];
@@ -162,12 +164,16 @@ static void bisectlevels(const rayframe& f, span* cur, int n)
             nn += 2;
         }
         for (int j = 0; j < rays; j++) hit[j] = shootray(f, rx[j], ry[j], &hits[j]);
+        int m = 0;
         for (int j = 0; j < rays; j++) {
-            if (hit[j])
-                hitplain(dest[j], hits[j]);
-            else
+            if (hit[j]) {
+                hitdest[m] = dest[j];
+                hitk[m++] = &hits[j];
+            } else {
                 dest[j]->c = MISS;
+            }
         }
+        hitplains(hitdest, hitk, m);
         cur = next;
         n = nn;
     }

@@ -30,4 +30,25 @@ void hitplain(gridfx* g, const rayhit& k)
     g->c = 0;
 }
 
+void hitplains(gridfx* const* g, const rayhit* const* k, int n)
+{
+    static double y[1066], x[1066];
+    static int a[1066];
+    for (int done = 0; done < n; done += 1066) {
+        const int m = n - done < 1066 ? n - done : 1066;
+        for (int i = 0; i < m; i++) y[i] = k[done + i]->r[0], x[i] = k[done + i]->r[1];
+        angleturns(y, x, ANGLESCALE, a, m);
+        for (int i = 0; i < m; i++) {
+            const double* r = k[done + i]->r;
+            g[done + i]->u = a[i];
+            y[i] = r[2], x[i] = std::sqrt(r[0] * r[0] + r[1] * r[1]);
+        }
+        angleturns(y, x, ANGLESCALE, a, m);
+        for (int i = 0; i < m; i++) {
+            g[done + i]->v = wshl(a[i], 2);
+            g[done + i]->c = 0;
+        }
+    }
+}
+
 } // namespace tormel

@@ -47,20 +47,26 @@ winshift setupframe(float _posx, float _posy, float _posz,
     return {clampshift(rx / dz * 100 * 1.8 * jep, 159), clampshift(uy / dz * 100 * 1.8 * jep, 99)};
 }
 
-void shootcorners(void (*map)(gridfx*, const rayhit&))
+void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int))
 {
     static rayhit k[1066];
     static bool hit[1066];
+    static gridfx* g[1066];
+    static const rayhit* kp[1066];
     rayframe f;
     loadrayframe(&f);
     for (int j = 0, n = 0; j < 26; j++)
         for (int i = 0; i < 41; i++, n++) hit[n] = shootray(f, 16 * i, 16 * j, &k[n]);
+    int hits = 0;
     for (int n = 0; n < 1066; n++) {
-        if (hit[n])
-            map(&pallero[n], k[n]);
-        else
+        if (hit[n]) {
+            g[hits] = &pallero[n];
+            kp[hits++] = &k[n];
+        } else {
             pallero[n].c = MISS;  // u and v keep what they held; nobody reads them
+        }
     }
+    map(g, kp, hits);
 }
 
 blockfill chooseblock(const gridfx* p)
@@ -78,7 +84,7 @@ winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
                   float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(hitplain);
+    shootcorners(hitplains);
 
     unsigned char* base = dest + 640 * s.y + s.x;
     for (int by = 0; by < 25; by++)

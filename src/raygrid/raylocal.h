@@ -89,16 +89,19 @@ inline bool shootray(int x, int y, rayhit* k)
 winshift setupframe(float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep);
 
-// A hit as a variant records it: the plain and the tube mappings.
+// A hit as a variant records it: the plain and the tube mappings; and the
+// same for n hits at once (g[i] from *k[i]), their angles taken in pairs.
 void hitplain(gridfx* g, const rayhit& k);
 void hittube(gridfx* g, const rayhit& k);
+void hitplains(gridfx* const* g, const rayhit* const* k, int n);
+void hittubes(gridfx* const* g, const rayhit* const* k, int n);
 
 // Cast the 41 x 26 block-corner rays into pallero, each hit recorded by map
 // and each miss as MISS. First all the rays, with nothing between them, so
 // that the long chains (square root, division) of neighbouring corners
 // overlap; then the mappings. The same records as ammuu_sade (or
 // ammuu_sade_t) corner by corner.
-void shootcorners(void (*map)(gridfx*, const rayhit&));
+void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int));
 
 // The frame's texture addressing, as set in mapsx, mapsy, wrapx, wrapy.
 struct texaddr {

@@ -44,6 +44,37 @@ void hittube(gridfx* g, const rayhit& k)
     g->c = c <= 65535 ? 65536 : c;
 }
 
+void hittubes(gridfx* const* g, const rayhit* const* k, int n)
+{
+    static double y[1066], x[1066];
+    static int a[1066];
+    for (int done = 0; done < n; done += 1066) {
+        const int m = n - done < 1066 ? n - done : 1066;
+        gridfx* const* gg = g + done;
+        const rayhit* const* kk = k + done;
+        for (int i = 0; i < m; i++) y[i] = kk[i]->r[0], x[i] = kk[i]->r[1];
+        angleturns(y, x, TURN24, a, m);
+        for (int i = 0; i < m; i++) {
+            const double* r = kk[i]->r;
+            gg[i]->u = wshl(a[i], 7);
+            y[i] = r[2], x[i] = std::sqrt(r[0] * r[0] + r[1] * r[1]);
+        }
+        angleturns(y, x, TURN31, a, m);
+        for (int i = 0; i < m; i++) {
+            gg[i]->v = wshl(a[i], 1);
+            y[i] = double(float(kk[i]->h[0])), x[i] = kk[i]->h[1];
+        }
+        angleturns(y, x, TURN24, a, m);
+        for (int i = 0; i < m; i++) {
+            const rayhit& h = *kk[i];
+            gg[i]->u2 = wshl(a[i], 7);
+            gg[i]->v2 = wshl(trunc32(h.h[2] * 16777216.0), 4);
+            const int c = trunc32(8388608.0 - 1048576.0 * h.t);
+            gg[i]->c = c <= 65535 ? 65536 : c;
+        }
+    }
+}
+
 // The pixel from its two samples: texel plus brightness at 2^15 a unit,
 // times the second map, with products and sum wrapping. The first sample
 // only adds a rounding carry; the result wraps in the byte.
@@ -310,7 +341,7 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(hittube);
+    shootcorners(hittubes);
 
     unsigned char* base = dest + 640 * s.y + s.x;
 #if defined(__SSE2__)
