@@ -372,6 +372,23 @@ void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int
     const int w = p >> 2;
     const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
     int k = first;
+#if defined(__SSE2__)
+    // With every curve value in 0..32767, and so every cell (a smear step
+    // ends between its two inputs), a difference fits 16 bits, and one
+    // multiply-add of 16-bit halves against (w, 0) is the 32-bit product.
+    bool small = w >= 0 && w < 32768;
+    for (int i = 0; i < 256; i++) small = small && curve[i] >= 0 && curve[i] < 32768;
+    if (small) {
+        const __m128i w16 = _mm_set1_epi32(w);
+        for (; k + 4 <= n; k += 4) {
+            const __m128i x = _mm_setr_epi32(curve[sourke[rad[k]]], curve[sourke[rad[k + 1]]],
+                                             curve[sourke[rad[k + 2]]], curve[sourke[rad[k + 3]]]);
+            const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + k - step));
+            const __m128i r = _mm_add_epi32(x, _mm_srai_epi32(_mm_madd_epi16(_mm_sub_epi32(q, x), w16), 14));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + k), r);
+        }
+    }
+#endif
     for (; k + 4 <= n; k += 4) {
         const v4u x = {unsigned(curve[sourke[rad[k]]]), unsigned(curve[sourke[rad[k + 1]]]),
                        unsigned(curve[sourke[rad[k + 2]]]), unsigned(curve[sourke[rad[k + 3]]])};
