@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 #include "raygrid/angle.h"
+#include "raygrid/raylocal.h"
 #include "raygrid_testing.h"
 
 using namespace tormel;
@@ -177,4 +178,33 @@ TEST(Angle, PairsAsSingles)
     std::vector<int> out(y.size());
     angleturns(y.data(), x.data(), k, out.data(), int(y.size()));
     for (size_t i = 0; i < y.size(); i++) ASSERT_EQ(out[i], angleturnref(y[i], x[i], k)) << i;
+}
+
+// Rays in pairs, record for record the rays one by one: every field of every
+// hit, and the misses, over a camera that sees the rim of a squashed ball.
+TEST(Ray, PairsAsSingles)
+{
+    static float squashed[4] = {1.3f, 0.7f, 2.1f, 1.0f};
+    plaincamera(0.4f, -0.3f, -2.6f, squashed);
+    const float turn[3][3] = {{0.8f, 0.6f, 0}, {-0.6f, 0.8f, 0}, {0, 0, 1}};
+    std::memcpy(mapm, turn, sizeof turn);
+    rayframe f;
+    loadrayframe(&f);
+    std::mt19937 rng(31);
+    std::vector<int> x(2001), y(2001);
+    for (size_t i = 0; i < x.size(); i++) x[i] = int(rng() % 641), y[i] = int(rng() % 401);
+    std::vector<rayhit> pairs(x.size()), singles(x.size());
+    std::vector<char> hits(x.size());
+    static bool hp[2001];
+    shootrays(f, int(x.size()), x.data(), y.data(), pairs.data(), hp);
+    int n = 0;
+    for (size_t i = 0; i < x.size(); i++) {
+        hits[i] = shootray(x[i], y[i], &singles[i]);
+        ASSERT_EQ(hp[i], bool(hits[i])) << i;
+        if (!hits[i]) continue;
+        n++;
+        ASSERT_EQ(std::memcmp(&pairs[i], &singles[i], sizeof(rayhit)), 0) << i;
+    }
+    EXPECT_GT(n, 100);
+    EXPECT_LT(n, 1900);
 }

@@ -163,7 +163,7 @@ static void bisectlevels(const rayframe& f, span* cur, int n)
             next[nn + 1] = s, next[nn + 1].lo = mid;
             nn += 2;
         }
-        for (int j = 0; j < rays; j++) hit[j] = shootray(f, rx[j], ry[j], &hits[j]);
+        shootrays(f, rays, rx, ry, hits, hit);
         int m = 0;
         for (int j = 0; j < rays; j++) {
             if (hit[j]) {

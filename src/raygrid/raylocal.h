@@ -75,6 +75,11 @@ inline bool shootray(const rayframe& f, int x, int y, rayhit* k)
     return true;
 }
 
+// shootray for n sample points (x[i], y[i]) into k[i] and hit[i], two rays
+// at a time in vector lanes where the machine has them: every lane takes
+// the very operations of shootray, so the records are the same.
+void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, bool* hit);
+
 // The same straight from the globals.
 inline bool shootray(int x, int y, rayhit* k)
 {
