@@ -92,6 +92,9 @@ inline __attribute__((always_inline)) int angleturn(double y, double x, double k
 // approximation's chain is long; two in vector lanes share it).
 void angleturns(const double* y, const double* x, double k, int* out, int n);
 
+// The approximation as angleturns takes it, for inputs as atan2approx's.
+void atan2approxes(const double* y, const double* x, double* a, int n);
+
 // The approximation: atan2 for inputs whose larger magnitude lies in
 // 1e-30 .. 1e30, within about 2e-15.
 inline double atan2approx(double y, double x)
