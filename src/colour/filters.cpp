@@ -171,7 +171,7 @@ static void smearrun(int* __restrict d, const int* __restrict partner, int len, 
 static constexpr int CHAINS = 8;
 static constexpr int WARM = 32;
 static constexpr int SMEARMAX = 65536;
-static int smearout[SMEARMAX];  // the pass's results, in buffer order
+alignas(16) static int smearout[SMEARMAX];  // the pass's results, in buffer order
 
 // The guessed start of each chain i > 0 at pass position b[i]: the chain
 // run over the WARM cells before it.
@@ -277,15 +277,20 @@ static bool smearlanes(const int* src, int* out, int n, int w)
     // Segments a multiple of 64 cells long: their starts fall at different
     // places modulo 4 KiB, so loads of one chain are not mistaken for
     // stores of another.
-    const int L = ((n - 1) / LANECHAINS) & ~63;
+    // The first segment starts at pass position 4, after three exact steps,
+    // so that for a table of a multiple of four cells every row of four is
+    // aligned to 16 bytes whichever way the pass runs.
+    const int L = ((n - 4) / LANECHAINS) & ~63;
     if (L < WARM || (x[0] & ~0x7FFF)) return false;
     int b[LANECHAINS + 1];
-    for (int i = 0; i < LANECHAINS; i++) b[i] = 1 + i * L;
+    for (int i = 0; i < LANECHAINS; i++) b[i] = 4 + i * L;
     b[LANECHAINS] = n;
 
     alignas(16) int y[LANECHAINS];
     warmup<Dir>(x, b, LANECHAINS, y, w);
     o[0] = x[0];
+    for (int v = 1; v < 4; v++) o[Dir * v] = smearstep(x[Dir * v], o[Dir * (v - 1)], w);
+    y[0] = o[Dir * 3];
 
     const __m128i W = _mm_set1_epi32(w & 0xFFFF);  // (w, 0) as 16-bit halves
     __m128i acc = _mm_setzero_si128();
