@@ -3,6 +3,7 @@
 // with depth. Every corner ray hits, so every block is interpolated.
 #include "raygrid/tube.h"
 #include <cstring>
+#include <initializer_list>
 #include "raygrid/angle.h"
 #include "raygrid/raylocal.h"
 #if defined(__SSE2__)
@@ -253,7 +254,8 @@ static unsigned char exactpixel(const tubefields& f, int r, int k, int vs)
 // is bits 6..13 of R, and every product is a 16-bit one. Sample 1 matters
 // only where p2's low 21 bits lie within 2^11 of either end, as in the four-
 // lane path; those bits are R's low 6 above L', and such pixels (about one
-// in a hundred) take the whole formula one by one.
+// in a hundred, fewer where the tube is far) take the whole formula one by
+// one.
 static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
 {
     const unsigned char *map1 = texture, *map2 = texture2;
@@ -275,7 +277,16 @@ static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
 
     const __m128i rowmask = _mm_set1_epi32(0xff00);
     const __m128i even = _mm_set1_epi16(short(0xfffe)), lowbyte = _mm_set1_epi16(0xff);
-    const __m128i bias = _mm_set1_epi16(64), unsafe = _mm_set1_epi16(127), zero = _mm_setzero_si128();
+    // Where every brightness of the block lies in 0..131327 (the far tube,
+    // floored at 1.0), sample 1's product cannot wrap: p1 is in 0..2^31 - 1
+    // and p1 >> 20 in 0..2047, so it can only carry, never borrow, and only
+    // the top end of p2's low bits is unsafe. Interpolated values stay
+    // within 128 of the corners' range; the test leaves far more.
+    int cmin = g[0].c, cmax = g[0].c;
+    for (int i : {1, 41, 42}) cmin = g[i].c < cmin ? g[i].c : cmin, cmax = g[i].c > cmax ? g[i].c : cmax;
+    const bool carryonly = cmin >= 4096 && cmax < 131328 - 4096;
+    const __m128i bias = _mm_set1_epi16(64), unsafe = _mm_set1_epi16(carryonly ? 63 : 127);
+    const __m128i zero = _mm_setzero_si128();
     auto index = [&](__m128i u, __m128i v) {
         return _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), rowmask), _mm_srli_epi32(u, 24));
     };
