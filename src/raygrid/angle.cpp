@@ -34,7 +34,7 @@ static inline __m128d pick(__m128d m, __m128d a, __m128d b)
 
 // Two lanes of approx(), the approximation's lanes in ok (the others get
 // harmless inputs and a meaningless angle).
-static inline __m128d approxpair(__m128d yy, __m128d xx, __m128d& ok)
+static inline __attribute__((always_inline)) __m128d approxpair(__m128d yy, __m128d xx, __m128d& ok)
 {
     using angledetail::HALFPI, angledetail::PI;
     const __m128d absmask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
