@@ -146,6 +146,15 @@ TEST_F(Filters, SmearFastPathsMatchThePlainOne)
         for (auto& v : a) v = int(int64_t(g() % (2ull * unsigned(range))) - range / 4);
         inputs.push_back(a);
     }
+    // The whole range the vector chains take, its two ends side by side,
+    // and one value just outside it late in the pass.
+    for (int outside : {0, 1}) {
+        std::vector<int> a(65536);
+        for (auto& v : a) v = int(g() % 32768);
+        for (int k = 30000; k < 30064; k++) a[k] = k & 1 ? 32767 : 0;
+        if (outside) a[65000] = 32768;
+        inputs.push_back(a);
+    }
     for (int rising : {0, 1}) {
         std::vector<int> a(65536);
         for (int k = 0; k < 65536; k++) a[k] = (k < 20000) == rising ? 0 : 100;
@@ -162,4 +171,37 @@ TEST_F(Filters, SmearFastPathsMatchThePlainOne)
                 blur2ref(b.data(), delta, p);
                 ASSERT_EQ(a, b) << "delta " << delta << " p " << p << " first " << in[0];
             }
+}
+
+// Sampling and the first smear in one pass against the two passes, for the
+// strides the scenes use and a few others, over a picture of random bytes.
+TEST_F(Filters, SamplingAndFirstSmearInOnePass)
+{
+    std::mt19937 rng(9);
+    std::vector<unsigned char> pic(640 * 400);
+    for (auto& b : pic) b = (unsigned char)rng();
+    std::vector<int> fused(65536), plain(65536);
+    for (const int* curve : {tbl2, ufotbl2})
+        for (int delta : {-512, -513, -511, -16, -4, -1, 3, -65536, -70000})
+            for (int p : {62000, 52000, 65536, 0}) {
+                radiaalismear(pic.data(), curve, fused.data(), delta, p);
+                for (int i = 0; i < 65536; i++) plain[i] = curve[pic[radiaali[i]]];
+                blur2ref(plain.data(), delta, p);
+                ASSERT_TRUE(fused == plain) << delta << " " << p;
+            }
+}
+
+// Both stride-one smears in one call against the plain passes, at the
+// scenes' strengths and at ones the chains must not take.
+TEST_F(Filters, SpiralSmearBothWaysAsTwoPasses)
+{
+    const auto pic = randompicture(21);
+    std::vector<int> both(65536), plain(65536);
+    for (int p : {32000, 35000, 65535, 65536, 70000, -4000, 0}) {
+        for (int i = 0; i < 65536; i++) both[i] = plain[i] = ufotbl2[pic[i % 64000]] + (i % 7 == 0 ? 3000 : 0);
+        blur2spiral(both.data(), p);
+        blur2ref(plain.data(), 1, p);
+        blur2ref(plain.data(), -1, p);
+        ASSERT_TRUE(both == plain) << p;
+    }
 }

@@ -1,6 +1,11 @@
 // Primary rays: hits, misses, the grazing case, and the mapping of a hit to
 // a longitude and a latitude.
 #include <gtest/gtest.h>
+#include <cmath>
+#include <random>
+#include <vector>
+#include "raygrid/angle.h"
+#include "raygrid/raylocal.h"
 #include "raygrid_testing.h"
 
 using namespace tormel;
@@ -107,4 +112,108 @@ TEST(Ray, NearerRootOfAScaledQuadric)
     EXPECT_EQ(g.c, 0);
     EXPECT_EQ(g.u, -1073741780);
     EXPECT_EQ(g.v, 0);
+}
+
+// ---- the angle conversion ----------------------------------------------------
+
+// The approximation the fast path trusts stays far inside the error bound it
+// assumes (1e-13), over all quadrants and a wide range of magnitudes.
+TEST(Angle, ApproximationStaysWithinItsBound)
+{
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> unit(-1, 1), scale(-25, 25);
+    double worst = 0, worstpairs = 0;
+    std::vector<double> ys(1000), xs(1000), as(1000);
+    for (int i = 0; i < 2000000; i++) {
+        const double m = std::pow(10.0, scale(rng));
+        const double y = unit(rng) * m, x = unit(rng) * m * (i % 3 ? 1 : 1e-3);
+        worst = std::max(worst, std::fabs(atan2approx(y, x) - std::atan2(y, x)));
+        ys[size_t(i % 1000)] = y, xs[size_t(i % 1000)] = x;
+        if (i % 1000 == 999) {
+            // The vector version too (another table pick, other roundings).
+            atan2approxes(ys.data(), xs.data(), as.data(), 1000);
+            for (int j = 0; j < 1000; j++)
+                worstpairs = std::max(worstpairs, std::fabs(as[size_t(j)] - std::atan2(ys[size_t(j)], xs[size_t(j)])));
+        }
+    }
+    EXPECT_LT(worst, 4e-15);
+    EXPECT_LT(worstpairs, 4e-15);
+}
+
+// Bit for bit the library's result: random angles, angles whose scaled value
+// falls right on or next to an integer (where the library has to decide),
+// the axes and diagonals, signed zeros, and inputs the fast path declines.
+TEST(Angle, TurnIsTheLibrarysTurn)
+{
+    const double scales[] = {double(0.31830987f) * 2147483648.0, 16777216.0 / double(3.14159265358979f),
+                             2147483648.0 / double(3.14159265358979f), 1.0, 1e9, -3e8};
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (double k : scales) {
+        for (int i = 0; i < 300000; i++) {
+            double y = unit(rng), x = unit(rng);
+            if (i % 2) {
+                // An angle n / k for an integer n, give or take an ulp or so.
+                const double n = std::trunc(unit(rng) * 3.2 * std::fabs(k)) + (i % 4 == 1 ? 0.0 : 0.5);
+                const double th = n / k;
+                const double r = std::fabs(unit(rng)) * 100 + 1e-3;
+                y = r * std::sin(th), x = r * std::cos(th);
+            }
+            ASSERT_EQ(angleturn(y, x, k), angleturnref(y, x, k)) << y << " " << x << " " << k;
+        }
+        const double inf = INFINITY, nan = NAN, tiny = 1e-300, big = 1e300;
+        const double specials[] = {0.0, -0.0, 1.0, -1.0, 0.5, -2.0, inf, -inf, nan, tiny, -tiny, big, 1e-30, 1e30, 3e-31};
+        for (double y : specials)
+            for (double x : specials) ASSERT_EQ(angleturn(y, x, k), angleturnref(y, x, k)) << y << " " << x << " " << k;
+    }
+}
+
+// Two lanes at a time, the same as one at a time: random pairs, a pair with
+// one lane the approximation declines, and an odd count.
+TEST(Angle, PairsAsSingles)
+{
+    std::mt19937_64 rng(29);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    const double k = 2147483648.0 / double(3.14159265358979f);
+    std::vector<double> y(10001), x(10001);
+    for (size_t i = 0; i < y.size(); i++) {
+        y[i] = unit(rng), x[i] = unit(rng);
+        if (i % 4 == 1) {
+            const double th = std::trunc(unit(rng) * 3.2 * k) / k;  // on an integer
+            y[i] = std::sin(th), x[i] = std::cos(th);
+        }
+    }
+    y[6] = NAN, x[9] = 0, y[9] = -0.0, x[12] = INFINITY, y[15] = 1e-300, x[15] = -1e-300;
+    std::vector<int> out(y.size());
+    angleturns(y.data(), x.data(), k, out.data(), int(y.size()));
+    for (size_t i = 0; i < y.size(); i++) ASSERT_EQ(out[i], angleturnref(y[i], x[i], k)) << i;
+}
+
+// Rays in pairs, record for record the rays one by one: every field of every
+// hit, and the misses, over a camera that sees the rim of a squashed ball.
+TEST(Ray, PairsAsSingles)
+{
+    static float squashed[4] = {1.3f, 0.7f, 2.1f, 1.0f};
+    plaincamera(0.4f, -0.3f, -2.6f, squashed);
+    const float turn[3][3] = {{0.8f, 0.6f, 0}, {-0.6f, 0.8f, 0}, {0, 0, 1}};
+    std::memcpy(mapm, turn, sizeof turn);
+    rayframe f;
+    loadrayframe(&f);
+    std::mt19937 rng(31);
+    std::vector<int> x(2001), y(2001);
+    for (size_t i = 0; i < x.size(); i++) x[i] = int(rng() % 641), y[i] = int(rng() % 401);
+    std::vector<rayhit> pairs(x.size()), singles(x.size());
+    std::vector<char> hits(x.size());
+    static bool hp[2001];
+    shootrays(f, int(x.size()), x.data(), y.data(), pairs.data(), hp);
+    int n = 0;
+    for (size_t i = 0; i < x.size(); i++) {
+        hits[i] = shootray(x[i], y[i], &singles[i]);
+        ASSERT_EQ(hp[i], bool(hits[i])) << i;
+        if (!hits[i]) continue;
+        n++;
+        ASSERT_EQ(std::memcmp(&pairs[i], &singles[i], sizeof(rayhit)), 0) << i;
+    }
+    EXPECT_GT(n, 100);
+    EXPECT_LT(n, 1900);
 }

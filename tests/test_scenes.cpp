@@ -5,11 +5,14 @@
 #include "colour/composite.h"
 #include "core/buffers.h"
 #include "driver/driver.h"
+#include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <random>
 
 using namespace tormel;
 
@@ -193,6 +196,42 @@ TEST(Scene5, NegativeFlashesAndFade)
     EXPECT_EQ(posz, 0.0f);
 }
 
+// The light merge through the per-frame byte table against the plain
+// per-pixel formula: curves above 255 and light values past the curve's end
+// included, over the real polar map.
+TEST(LightMerge, TableAndVectorsMatchThePlainSum)
+{
+    fresh();
+    std::mt19937 rng(7);
+    static int light[65536], curve[1024];
+    for (int shift : {2, 4}) {
+        for (int i = 0; i < 1024; i++) curve[i] = int(rng() % 600);
+        for (int c = 0; c < 65536; c++) light[c] = int(rng() % (c & 1 ? 6000 : 70000));
+        // Past the ends too: far beyond the curve, and below 0 (which the
+        // light tables never hold), which takes the curve's first entry.
+        for (int c = 0; c < 65536; c += 97) light[c] = c & 2 ? INT_MAX - c : -c - 1;
+        const unsigned char* lt = lighttable(light, curve, shift);
+        for (int y = 0; y < 400; y += 37) {
+            unsigned char pic[320], over[320], out[320];
+            for (int x = 0; x < 320; x++) {
+                pic[x] = (unsigned char)rng();
+                over[x] = x % 3 ? 0 : (unsigned char)rng();
+            }
+            const int* cells = tunneli + y * 640 + (y % 320);
+            addlightrow(out, pic, cells, lt);
+            unsigned char layered[320];
+            std::memcpy(layered, over, 320);
+            addlightrowover(layered, pic, cells, lt);
+            for (int x = 0; x < 320; x++) {
+                const int v = light[cells[x]];
+                const int l = v < 0 ? curve[0] : lightcurve(curve, v, shift);
+                ASSERT_EQ(out[x], clamp(pic[x] + l)) << y << "," << x;
+                ASSERT_EQ(layered[x], clamp(l + (over[x] ? over[x] : pic[x]))) << y << "," << x;
+            }
+        }
+    }
+}
+
 // Golden frames: each drawn right after start-up, at a handful of times in
 // every scene, and a few drawn in sequence where history matters (the
 // water's field, the relief's uncleared canvas).
@@ -226,4 +265,30 @@ TEST(Golden, FramesInSequence)
             EXPECT_TRUE(msg.empty()) << msg;
         }
     }
+}
+
+// The water scene's layer steps against their plain per-pixel forms.
+TEST(LayerSteps, CutAndAddAsPixelByPixel)
+{
+    fresh();
+    std::mt19937 rng(4);
+    for (int i = 0; i < 256000; i++) dbuf[i] = rng() % 3 ? 0 : (unsigned char)rng();
+    xmov = 37, ymov = 121;
+    static unsigned char pic[64000], layer[64000], want[64000], wantlayer[64000];
+    for (auto& b : pic) b = (unsigned char)rng();
+    for (auto& b : layer) b = (unsigned char)rng();
+    std::memcpy(want, pic, sizeof pic);
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++) {
+            const int s = dbuf[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
+            if (s) want[i] = 0;
+            wantlayer[i] = (unsigned char)s;
+        }
+    cutlayer(pic, layer);
+    ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
+    ASSERT_EQ(std::memcmp(layer, wantlayer, sizeof layer), 0);
+    for (auto& b : layer) b = (unsigned char)rng();
+    for (int i = 0; i < 64000; i++) want[i] = (unsigned char)rtbl[pic[i] + layer[i]];
+    addpicture(pic, layer);
+    ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
 }

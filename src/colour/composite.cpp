@@ -79,18 +79,28 @@ static void unscaled(uint16_t* dest, const unsigned char* src, const unsigned ch
     }
 }
 
+// Any other scale: the column of each intensity, taken once a call into a
+// 256-entry table, then one table read more per pixel than at scale 1.0.
+static void scaled(uint16_t* dest, const unsigned char* src, const unsigned char* plasma,
+                   const int* paletti, const unsigned char* col)
+{
+    for (int i = 0; i < W * H; i += 4) {
+        int c0 = paletti[(plasma[i] << 8) | col[src[i]]];
+        int c1 = paletti[(plasma[i + 1] << 8) | col[src[i + 1]]];
+        int c2 = paletti[(plasma[i + 2] << 8) | col[src[i + 2]]];
+        int c3 = paletti[(plasma[i + 3] << 8) | col[src[i + 3]]];
+        store2(dest + i, pair(c0, c1));
+        store2(dest + i + 2, pair(c2, c3));
+    }
+}
+
 // Dimmer than 1.0 (br in 0..65535): column (s * br) >> 16, at most 254.
 static void darker(uint16_t* dest, const unsigned char* src, const unsigned char* plasma,
                    const int* paletti, int br)
 {
-    for (int i = 0; i < W * H; i += 4) {
-        int c0 = paletti[(plasma[i] << 8) + ((src[i] * br) >> 16)];
-        int c1 = paletti[(plasma[i + 1] << 8) + ((src[i + 1] * br) >> 16)];
-        int c2 = paletti[(plasma[i + 2] << 8) + ((src[i + 2] * br) >> 16)];
-        int c3 = paletti[(plasma[i + 3] << 8) + ((src[i + 3] * br) >> 16)];
-        store2(dest + i, pair(c0, c1));
-        store2(dest + i + 2, pair(c2, c3));
-    }
+    unsigned char col[256];
+    for (int s = 0; s < 256; s++) col[s] = (unsigned char)((s * br) >> 16);
+    scaled(dest, src, plasma, paletti, col);
 }
 
 // Brighter than 1.0: the column saturates at 255 (clamp). The product is
@@ -99,15 +109,9 @@ static void darker(uint16_t* dest, const unsigned char* src, const unsigned char
 static void brighter(uint16_t* dest, const unsigned char* src, const unsigned char* plasma,
                      const int* paletti, int br)
 {
-    const int64_t b = br;
-    for (int i = 0; i < W * H; i += 4) {
-        int c0 = paletti[(plasma[i] << 8) + clamp255(int((src[i] * b) >> 16))];
-        int c1 = paletti[(plasma[i + 1] << 8) + clamp255(int((src[i + 1] * b) >> 16))];
-        int c2 = paletti[(plasma[i + 2] << 8) + clamp255(int((src[i + 2] * b) >> 16))];
-        int c3 = paletti[(plasma[i + 3] << 8) + clamp255(int((src[i + 3] * b) >> 16))];
-        store2(dest + i, pair(c0, c1));
-        store2(dest + i + 2, pair(c2, c3));
-    }
+    unsigned char col[256];
+    for (int s = 0; s < 256; s++) col[s] = (unsigned char)clamp255(int((s * int64_t(br)) >> 16));
+    scaled(dest, src, plasma, paletti, col);
 }
 
 void teeharmaastavari(uint16_t* dest, const unsigned char* src, const unsigned char* plasma,

@@ -5,6 +5,9 @@
 #include "core/arith.h"
 #include "core/buffers.h"
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tormel {
 
@@ -165,66 +168,40 @@ static void smearrun(int* __restrict d, const int* __restrict partner, int len, 
 // Positions are in pass order: v = 0 is the first cell of the pass (which
 // keeps its value), and the partner of v is v - 1.
 
-static constexpr int CHAINS = 4;
+static constexpr int CHAINS = 8;
 static constexpr int WARM = 32;
 static constexpr int SMEARMAX = 65536;
-static int smearout[SMEARMAX];  // the pass's results, in buffer order
+alignas(16) static int smearout[SMEARMAX];  // the pass's results, in buffer order
 
-template <int Dir>  // +1: cells upwards (delta -1); -1: downwards (delta +1)
-static void smearparallel(int* dest, int n, int w)
+// The guessed start of each chain i > 0 at pass position b[i]: the chain
+// run over the WARM cells before it.
+template <int Dir>
+static void warmup(const int* x, const int* b, int count, int* y, int w)
 {
-    // x(v), o(v): input and output of pass position v.
-    const int first = Dir > 0 ? 0 : n - 1;
-    const int* const x = dest + first;
-    int* const o = smearout + first;
-
-    const int L = (n - 1) / CHAINS;
-    int b[CHAINS + 1];
-    for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
-    b[CHAINS] = n;
-
-    int y[CHAINS];
     y[0] = x[0];
-    o[0] = x[0];
-    for (int i = 1; i < CHAINS; i++) {
+    for (int i = 1; i < count; i++) {
         const int s = b[i] - 1 - WARM;
         int g = x[Dir * s];
         for (int v = s + 1; v < b[i]; v++) g = smearstep(x[Dir * v], g, w);
         y[i] = g;
     }
+}
 
-    // The guessed chains, side by side so that their latencies overlap.
-    static_assert(CHAINS == 4, "the loop below is written out for four chains");
-    {
-        const int* x0 = x + Dir * b[0];
-        const int* x1 = x + Dir * b[1];
-        const int* x2 = x + Dir * b[2];
-        const int* x3 = x + Dir * b[3];
-        int* o0 = o + Dir * b[0];
-        int* o1 = o + Dir * b[1];
-        int* o2 = o + Dir * b[2];
-        int* o3 = o + Dir * b[3];
-        int y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
-        for (int t = 0; t < L; t++) {
-            const int q = Dir * t;
-            y0 = smearstep(x0[q], y0, w);
-            y1 = smearstep(x1[q], y1, w);
-            y2 = smearstep(x2[q], y2, w);
-            y3 = smearstep(x3[q], y3, w);
-            o0[q] = y0;
-            o1[q] = y1;
-            o2[q] = y2;
-            o3[q] = y3;
-        }
-        // The last segment takes the cells left over by the division.
-        for (int v = b[3] + L; v < n; v++) {
-            y3 = smearstep(x[Dir * v], y3, w);
-            o[Dir * v] = y3;
-        }
+// The last chain over the cells left after the segments, from its state y.
+template <int Dir>
+static void lastcells(const int* x, int* o, int from, int n, int y, int w)
+{
+    for (int v = from; v < n; v++) {
+        y = smearstep(x[Dir * v], y, w);
+        o[Dir * v] = y;
     }
+}
 
-    // Check the guesses in order, each from the exact end of the one before.
-    for (int i = 1; i < CHAINS; i++) {
+// Check the guesses in order, each from the exact end of the one before.
+template <int Dir>
+static void checkchains(const int* x, int* o, const int* b, int count, int w)
+{
+    for (int i = 1; i < count; i++) {
         int e = o[Dir * (b[i] - 1)];
         for (int v = b[i]; v < b[i + 1]; v++) {
             e = smearstep(x[Dir * v], e, w);
@@ -232,7 +209,214 @@ static void smearparallel(int* dest, int n, int w)
             o[Dir * v] = e;
         }
     }
-    std::memcpy(dest, smearout, sizeof(int) * size_t(n));
+}
+
+// Dir +1: cells upwards (delta -1); -1: downwards (delta +1). The segment
+// length L is a constant for the usual table size, so that the eight chains
+// address their cells with fixed offsets from one index and keep their
+// states in registers; LC = 0 takes it from n.
+template <int Dir, int LC>
+static void smearparallel(const int* src, int* out, int n, int w)
+{
+    // x(v), o(v): input and output of pass position v.
+    const int first = Dir > 0 ? 0 : n - 1;
+    const int* const x = src + first;
+    int* const o = out + first;
+
+    const int L = LC ? LC : (n - 1) / CHAINS;
+    int b[CHAINS + 1];
+    for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
+    b[CHAINS] = n;
+
+    int y[CHAINS];
+    warmup<Dir>(x, b, CHAINS, y, w);
+    o[0] = x[0];
+
+    // The guessed chains, side by side so that their latencies overlap.
+    const int* const xb = x + Dir;
+    int* const ob = o + Dir;
+    for (int t = 0; t < L; t++) {
+#pragma GCC unroll 8
+        for (int i = 0; i < CHAINS; i++) {
+            const int q = Dir * (i * L + t);
+            y[i] = smearstep(xb[q], y[i], w);
+            ob[q] = y[i];
+        }
+    }
+    // The last segment takes the cells left over by the division.
+    lastcells<Dir>(x, o, b[CHAINS - 1] + L, n, y[CHAINS - 1], w);
+    checkchains<Dir>(x, o, b, CHAINS, w);
+}
+
+#if defined(__SSE2__)
+// Sixteen chains in four vectors of four lanes. While every value lies in
+// 0..32767 a difference fits 16 bits, so one multiply-add of 16-bit halves
+// against (w, 0) gives the 32-bit product, and a step is four vector
+// operations. Each chain's next four cells are one row; four rows are
+// transposed so that a vector holds one step of four chains. For a pass
+// running down the buffer the rows come in reverse, and the steps simply go
+// through the columns from the last. Returns false, with only out written,
+// if a value is out of range; the caller then runs the scalar chains.
+static constexpr int LANECHAINS = 16;
+
+static inline void transpose4(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3)
+{
+    const __m128i a0 = _mm_unpacklo_epi32(r0, r1), a1 = _mm_unpackhi_epi32(r0, r1);
+    const __m128i a2 = _mm_unpacklo_epi32(r2, r3), a3 = _mm_unpackhi_epi32(r2, r3);
+    r0 = _mm_unpacklo_epi64(a0, a2), r1 = _mm_unpackhi_epi64(a0, a2);
+    r2 = _mm_unpacklo_epi64(a1, a3), r3 = _mm_unpackhi_epi64(a1, a3);
+}
+
+template <int Dir>
+static bool smearlanes(const int* src, int* out, int n, int w)
+{
+    const int first = Dir > 0 ? 0 : n - 1;
+    const int* const x = src + first;
+    int* const o = out + first;
+
+    // Segments a multiple of 64 cells long: their starts fall at different
+    // places modulo 4 KiB, so loads of one chain are not mistaken for
+    // stores of another.
+    // The first segment starts at pass position 4, after three exact steps,
+    // so that for a table of a multiple of four cells every row of four is
+    // aligned to 16 bytes whichever way the pass runs.
+    const int L = ((n - 4) / LANECHAINS) & ~63;
+    if (L < WARM || (x[0] & ~0x7FFF)) return false;
+    int b[LANECHAINS + 1];
+    for (int i = 0; i < LANECHAINS; i++) b[i] = 4 + i * L;
+    b[LANECHAINS] = n;
+
+    alignas(16) int y[LANECHAINS];
+    warmup<Dir>(x, b, LANECHAINS, y, w);
+    o[0] = x[0];
+    for (int v = 1; v < 4; v++) o[Dir * v] = smearstep(x[Dir * v], o[Dir * (v - 1)], w);
+    y[0] = o[Dir * 3];
+
+    const __m128i W = _mm_set1_epi32(w & 0xFFFF);  // (w, 0) as 16-bit halves
+    __m128i acc = _mm_setzero_si128();
+    __m128i Y[4];
+    for (int g = 0; g < 4; g++) Y[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(y + 4 * g));
+
+    // Four cells of chain i from pass position v on, in memory order.
+    auto row = [&](const int* base, int i, int t) {
+        return reinterpret_cast<const __m128i*>(Dir > 0 ? base + b[i] + t : base - (b[i] + t) - 3);
+    };
+    for (int t = 0; t < L; t += 4) {
+#pragma GCC unroll 4
+        for (int g = 0; g < 4; g++) {
+            __m128i r0 = _mm_loadu_si128(row(x, 4 * g, t)), r1 = _mm_loadu_si128(row(x, 4 * g + 1, t));
+            __m128i r2 = _mm_loadu_si128(row(x, 4 * g + 2, t)), r3 = _mm_loadu_si128(row(x, 4 * g + 3, t));
+            acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(r0, r1), _mm_or_si128(r2, r3)));
+            transpose4(r0, r1, r2, r3);
+            __m128i yg = Y[g];
+            auto step = [&](__m128i& c) {
+                // x + ((y - x) w >> 14), y the chain's last output.
+                const __m128i p = _mm_madd_epi16(_mm_sub_epi32(yg, c), W);
+                c = yg = _mm_add_epi32(c, _mm_srai_epi32(p, 14));
+            };
+            if (Dir > 0) {
+                step(r0), step(r1), step(r2), step(r3);
+            } else {
+                step(r3), step(r2), step(r1), step(r0);
+            }
+            Y[g] = yg;
+            transpose4(r0, r1, r2, r3);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g, t)), r0);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 1, t)), r1);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 2, t)), r2);
+            _mm_storeu_si128(const_cast<__m128i*>(row(o, 4 * g + 3, t)), r3);
+        }
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(acc, _mm_set1_epi32(~0x7FFF)), _mm_setzero_si128())) != 0xFFFF)
+        return false;
+
+    for (int g = 0; g < 4; g++) _mm_store_si128(reinterpret_cast<__m128i*>(y + 4 * g), Y[g]);
+    lastcells<Dir>(x, o, b[LANECHAINS - 1] + L, n, y[LANECHAINS - 1], w);
+    checkchains<Dir>(x, o, b, LANECHAINS, w);
+    return true;
+}
+#endif
+
+// One stride-one pass from src into out (two different buffers).
+template <int Dir>
+static void smearone(const int* src, int* out, int n, int w)
+{
+#if defined(__SSE2__)
+    if (smearlanes<Dir>(src, out, n, w)) return;
+#endif
+    constexpr int L = (SMEARMAX - 1) / CHAINS;
+    if (n == SMEARMAX)
+        smearparallel<Dir, L>(src, out, n, w);
+    else
+        smearparallel<Dir, 0>(src, out, n, w);
+}
+
+// Whether a stride-one pass of weight w over n cells can run as chains: a
+// weight of 16384 or more, or a negative one, never forgets its start, so
+// the guesses would not meet; those run serially.
+static bool chainable(int n, int w)
+{
+    return w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64);
+}
+
+void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p)
+{
+    const int n = valoxres * valoyres;
+    const int step = -delta;
+    if (step < 16) {
+        // Short strides keep the two passes.
+        for (int i = 0; i < n; i++) dest[i] = curve[sourke[radiaali[i]]];
+        blur2(dest, delta, p);
+        return;
+    }
+    const int* const rad = radiaali;
+    const int first = step < n ? step : n;
+    for (int i = 0; i < first; i++) dest[i] = curve[sourke[rad[i]]];
+    // Then as the smear's runs of one stride: each cell sampled and at once
+    // pulled toward its partner one stride back, which is final already.
+    const int w = p >> 2;
+    const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
+    int k = first;
+#if defined(__SSE2__)
+    // With every curve value in 0..32767, and so every cell (a smear step
+    // ends between its two inputs), a difference fits 16 bits, and one
+    // multiply-add of 16-bit halves against (w, 0) is the 32-bit product.
+    bool small = w >= 0 && w < 32768;
+    for (int i = 0; i < 256; i++) small = small && curve[i] >= 0 && curve[i] < 32768;
+    if (small) {
+        const __m128i w16 = _mm_set1_epi32(w);
+        for (; k + 4 <= n; k += 4) {
+            const __m128i x = _mm_setr_epi32(curve[sourke[rad[k]]], curve[sourke[rad[k + 1]]],
+                                             curve[sourke[rad[k + 2]]], curve[sourke[rad[k + 3]]]);
+            const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + k - step));
+            const __m128i r = _mm_add_epi32(x, _mm_srai_epi32(_mm_madd_epi16(_mm_sub_epi32(q, x), w16), 14));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + k), r);
+        }
+    }
+#endif
+    for (; k + 4 <= n; k += 4) {
+        const v4u x = {unsigned(curve[sourke[rad[k]]]), unsigned(curve[sourke[rad[k + 1]]]),
+                       unsigned(curve[sourke[rad[k + 2]]]), unsigned(curve[sourke[rad[k + 3]]])};
+        v4u q;
+        std::memcpy(&q, dest + k - step, 16);
+        const v4u r = x + v4u(v4i((q - x) * wv) >> 14);
+        std::memcpy(dest + k, &r, 16);
+    }
+    for (; k < n; k++) dest[k] = smearstep(curve[sourke[rad[k]]], dest[k - step], w);
+}
+
+void blur2spiral(int* dest, int p)
+{
+    const int n = valoxres * valoyres;
+    const int w = p >> 2;
+    if (!chainable(n, w)) {
+        blur2(dest, 1, p);
+        blur2(dest, -1, p);
+        return;
+    }
+    // Down into the scratch table and back up into dest: no copy between.
+    smearone<-1>(dest, smearout, n, w);
+    smearone<1>(smearout, dest, n, w);
 }
 
 void blur2(int* dest, int delta, int p)
@@ -242,13 +426,12 @@ void blur2(int* dest, int delta, int p)
     if (delta <= -n || delta >= n || delta == 0) return;  // no partners inside, or itself
     const int step = delta < 0 ? -delta : delta;
 
-    if (step == 1 && w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64)) {
-        // A weight of 16384 or more, or a negative one, never forgets its
-        // start, so the guesses would not meet: those run serially.
+    if (step == 1 && chainable(n, w)) {
         if (delta < 0)
-            smearparallel<1>(dest, n, w);
+            smearone<1>(dest, smearout, n, w);
         else
-            smearparallel<-1>(dest, n, w);
+            smearone<-1>(dest, smearout, n, w);
+        std::memcpy(dest, smearout, sizeof(int) * size_t(n));
         return;
     }
     if (step < 16) {

@@ -48,7 +48,17 @@ static inline bool longitudejump(const gridfx& a, const gridfx& b)
     return wsub(a.u, b.u) < -(1 << 30);
 }
 
-static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx* s2)
+// ammuu_sade with the frame's ray set-up already loaded.
+static void castray(const rayframe& f, gridfx* d, int x, int y)
+{
+    rayhit k;
+    if (shootray(f, x, y, &k))
+        hitplain(d, k);
+    else
+        d->c = MISS;
+}
+
+static inline void halve(const rayframe& f, int x, int y, gridfx* d, const gridfx* s1, const gridfx* s2)
 {
     const bool miss1 = s1->c == MISS, miss2 = s2->c == MISS;
     if (miss1 && miss2) {
@@ -56,7 +66,7 @@ static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx
         return;
     }
     if (miss1 != miss2 || longitudejump(*s1, *s2)) {
-        ammuu_sade(d, x, y);
+        castray(f, d, x, y);
         return;
     }
     d->u = wadd(s1->u, wsub(s2->u, s1->u) >> 1);
@@ -66,37 +76,124 @@ static inline void halve(int x, int y, gridfx* d, const gridfx* s1, const gridfx
 
 void subdiv1(int x, int y, gridfx* d, gridfx* s1, gridfx* s2)
 {
-    halve(x, y, d, s1, s2);
+    rayframe f;
+    loadrayframe(&f);
+    halve(f, x, y, d, s1, s2);
 }
 
 // gtmp: the 17 x 17 half-pixel samples of the block being subdivided,
 // [row][column], the block's right and bottom edges included. Static so that
-// no block allocates; cleared by every call.
+// no block allocates.
+//
+// It is not cleared between blocks: every sample is made from samples made
+// before it in the same block, and a sample's u and v are read only when it
+// hits, which means they were written (copied from a corner, interpolated
+// or cast). So nothing from an earlier block is ever seen.
 static gridfx gtmp[17][17];
 
-// Bisection order of the points 1..15 between two ends 16 apart: the middle
-// first, then the quarters, eighths and sixteenths, each made from the two
-// points one spacing s away.
-static constexpr struct {
-    int m, s;
-} BISECT[15] = {{8, 8},  {4, 4},  {12, 4}, {2, 2},  {6, 2},  {10, 2}, {14, 2}, {1, 1},
-                {3, 1},  {5, 1},  {7, 1},  {9, 1},  {11, 1}, {13, 1}, {15, 1}};
+// The samples strictly between line[lo] and line[hi] (stride apart in
+// gtmp) when both ends hit and the longitude does not jump from one to the
+// other. The halves of such an interval cannot jump either (each is at most
+// half as far round), so the whole bisection is interpolation and casts no
+// ray; the values are those of the halving in any order, as every sample is
+// a function of its two ends alone.
+static void interpolatespan(gridfx* line, int stride, int lo, int hi)
+{
+    // Level by level: the middle, then the quarters, and so on.
+    for (int h = (hi - lo) >> 1; h >= 1; h >>= 1) {
+        const int step = h * stride;
+        for (gridfx* d = line + (lo + h) * stride; d < line + hi * stride; d += 2 * step) {
+            const gridfx &a = d[-step], &b = d[step];
+            d->u = wadd(a.u, wsub(b.u, a.u) >> 1);
+            d->v = wadd(a.v, wsub(b.v, a.v) >> 1);
+            d->c = wadd(a.c, wsub(b.c, a.c) >> 1);
+        }
+    }
+}
+
+// An interval whose samples strictly between line[lo] and line[hi] (stride
+// apart in gtmp) are still to be made; sample i is at half-pixel point
+// (x + i dx, y + i dy).
+struct span {
+    gridfx* line;
+    int stride, lo, hi, x, y, dx, dy;
+};
+
+// The bisection of the given intervals, level by level. At each level an
+// interval whose ends both miss is all misses, and one that only
+// interpolates goes straight through; every other one gets its middle
+// sample, and its halves go on to the next level. The level's rays are cast
+// one after another with nothing between them, so that their long chains
+// (square root, division) overlap, and mapped afterwards. Every sample gets
+// the value the plain halving gives it: a ray depends only on where it is
+// cast, and a sample only on its two ends, made at an earlier level.
+static void bisectlevels(const rayframe& f, span* cur, int n)
+{
+    static span spans[2][256];
+    static rayhit hits[128];
+    static gridfx* dest[128];
+    static int rx[128], ry[128];
+    static bool hit[128];
+    static gridfx* hitdest[128];
+    static const rayhit* hitk[128];
+    int which = 0;
+    while (n > 0) {
+        span* next = spans[which];
+        which ^= 1;
+        int nn = 0, rays = 0;
+        for (int i = 0; i < n; i++) {
+            const span& s = cur[i];
+            if (s.hi - s.lo < 2) continue;
+            const gridfx &a = s.line[s.lo * s.stride], &b = s.line[s.hi * s.stride];
+            const bool missa = a.c == MISS, missb = b.c == MISS;
+            if (missa && missb) {
+                for (int k = s.lo + 1; k < s.hi; k++) s.line[k * s.stride].c = MISS;
+                continue;
+            }
+            if (!missa && !missb && !longitudejump(a, b)) {
+                interpolatespan(s.line, s.stride, s.lo, s.hi);
+                continue;
+            }
+            const int mid = (s.lo + s.hi) >> 1;
+            dest[rays] = &s.line[mid * s.stride];
+            rx[rays] = s.x + mid * s.dx;
+            ry[rays] = s.y + mid * s.dy;
+            rays++;
+            next[nn] = s, next[nn].hi = mid;
+            next[nn + 1] = s, next[nn + 1].lo = mid;
+            nn += 2;
+        }
+        shootrays(f, rays, rx, ry, hits, hit);
+        int m = 0;
+        for (int j = 0; j < rays; j++) {
+            if (hit[j]) {
+                hitdest[m] = dest[j];
+                hitk[m++] = &hits[j];
+            } else {
+                dest[j]->c = MISS;
+            }
+        }
+        hitplains(hitdest, hitk, m);
+        cur = next;
+        n = nn;
+    }
+}
 
 void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
 {
-    std::memset(gtmp, 0, sizeof gtmp);
     gtmp[0][0] = g[0];
     gtmp[0][16] = g[1];
     gtmp[16][0] = g[41];
     gtmp[16][16] = g[42];
 
     // Top and bottom edges, then every column but the last between them.
-    for (int n : {0, 16})
-        for (const auto& b : BISECT)
-            halve(x1 + b.m, y1 + n, &gtmp[n][b.m], &gtmp[n][b.m - b.s], &gtmp[n][b.m + b.s]);
-    for (int m = 0; m < 16; m++)
-        for (const auto& b : BISECT)
-            halve(x1 + m, y1 + b.m, &gtmp[b.m][m], &gtmp[b.m - b.s][m], &gtmp[b.m + b.s][m]);
+    rayframe f;
+    loadrayframe(&f);
+    span edges[2], columns[16];
+    for (int e = 0; e < 2; e++) edges[e] = {&gtmp[16 * e][0], 1, 0, 16, x1, y1 + 16 * e, 1, 0};
+    bisectlevels(f, edges, 2);
+    for (int m = 0; m < 16; m++) columns[m] = {&gtmp[0][m], 17, 0, 16, x1 + m, y1, 0, 1};
+    bisectlevels(f, columns, 16);
 
     // From here on c holds the sample's texel; a miss is black.
     const unsigned char* map = texture;

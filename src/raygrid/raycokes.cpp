@@ -6,6 +6,9 @@
 #include "raygrid/block.h"
 #include "raygrid/ray.h"
 #include "raygrid/raylocal.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tormel {
 
@@ -47,11 +50,73 @@ winshift setupframe(float _posx, float _posy, float _posz,
     return {clampshift(rx / dz * 100 * 1.8 * jep, 159), clampshift(uy / dz * 100 * 1.8 * jep, 99)};
 }
 
-void shootcorners(void (*shoot)(gridfx*, int, int))
+void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, bool* hit)
 {
-    gridfx* g = pallero;
-    for (int j = 0; j < 26; j++)
-        for (int i = 0; i < 41; i++) shoot(g++, 16 * i, 16 * j);
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128d signbit = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
+    auto at = [](const double* v) { return _mm_set1_pd(*v); };
+    for (; i + 2 <= n; i += 2) {
+        const __m128d xx = _mm_setr_pd(x[i] - 320, x[i + 1] - 320), yy = _mm_setr_pd(y[i] - 200, y[i + 1] - 200);
+        __m128d d[3];
+        for (int j = 0; j < 3; j++) {
+            const __m128d v = _mm_sub_pd(_mm_sub_pd(at(&f.cam[2][j]), _mm_mul_pd(_mm_mul_pd(at(&f.pery), yy), at(&f.cam[1][j]))),
+                                         _mm_mul_pd(_mm_mul_pd(at(&f.perx), xx), at(&f.cam[0][j])));
+            d[j] = _mm_cvtps_pd(_mm_cvtpd_ps(v));  // rounded to float
+        }
+        const __m128d A = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_mul_pd(at(&f.o[0]), d[0]), d[0]),
+                                                _mm_mul_pd(_mm_mul_pd(at(&f.o[1]), d[1]), d[1])),
+                                     _mm_mul_pd(_mm_mul_pd(at(&f.o[2]), d[2]), d[2]));
+        const __m128d B = _mm_add_pd(_mm_add_pd(_mm_mul_pd(at(&f.op[0]), d[0]), _mm_mul_pd(at(&f.op[1]), d[1])),
+                                     _mm_mul_pd(at(&f.op[2]), d[2]));
+        const __m128d disc = _mm_sub_pd(_mm_mul_pd(B, B), _mm_mul_pd(A, at(&f.C)));
+        const int ok = _mm_movemask_pd(_mm_cmpge_pd(disc, zero));
+        hit[i] = ok & 1, hit[i + 1] = ok >> 1 & 1;
+        if (!ok) continue;
+        // A missing lane's square root is NaN; nothing of it is stored.
+        const __m128d t = _mm_div_pd(_mm_sub_pd(_mm_xor_pd(B, signbit), _mm_sqrt_pd(disc)), A);
+        __m128d h[3];
+        for (int j = 0; j < 3; j++) h[j] = _mm_add_pd(at(&f.p[j]), _mm_mul_pd(t, d[j]));
+        alignas(16) double out[7][2];
+        _mm_store_pd(out[0], t);
+        for (int j = 0; j < 3; j++) {
+            _mm_store_pd(out[1 + j], h[j]);
+            _mm_store_pd(out[4 + j], _mm_add_pd(_mm_add_pd(_mm_mul_pd(h[0], at(&f.mapm[0][j])), _mm_mul_pd(h[1], at(&f.mapm[1][j]))),
+                                                _mm_mul_pd(h[2], at(&f.mapm[2][j]))));
+        }
+        for (int l = 0; l < 2; l++) {
+            if (!(ok >> l & 1)) continue;
+            rayhit& r = k[i + l];
+            r.t = out[0][l];
+            for (int j = 0; j < 3; j++) r.h[j] = out[1 + j][l], r.r[j] = out[4 + j][l];
+        }
+    }
+#endif
+    for (; i < n; i++) hit[i] = shootray(f, x[i], y[i], &k[i]);
+}
+
+void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int))
+{
+    static rayhit k[1066];
+    static bool hit[1066];
+    static gridfx* g[1066];
+    static const rayhit* kp[1066];
+    static int xs[1066], ys[1066];
+    rayframe f;
+    loadrayframe(&f);
+    for (int j = 0, n = 0; j < 26; j++)
+        for (int i = 0; i < 41; i++, n++) xs[n] = 16 * i, ys[n] = 16 * j;
+    shootrays(f, 1066, xs, ys, k, hit);
+    int hits = 0;
+    for (int n = 0; n < 1066; n++) {
+        if (hit[n]) {
+            g[hits] = &pallero[n];
+            kp[hits++] = &k[n];
+        } else {
+            pallero[n].c = MISS;  // u and v keep what they held; nobody reads them
+        }
+    }
+    map(g, kp, hits);
 }
 
 blockfill chooseblock(const gridfx* p)
@@ -69,7 +134,7 @@ winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
                   float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(ammuu_sade);
+    shootcorners(hitplains);
 
     unsigned char* base = dest + 640 * s.y + s.x;
     for (int by = 0; by < 25; by++)

@@ -16,11 +16,35 @@ struct rayhit {
     double r[3];  // hit point in texture space: h (as a row vector) times mapm
 };
 
+// The globals a ray reads, widened to double once: a frame's rays share
+// them, and reading and widening some thirty floats per ray cost as much as
+// the quadric.
+struct rayframe {
+    double cam[3][3];     // camera rows right, up, dir
+    double perx, pery;    // view-plane step per half pixel
+    double p[3];          // eye
+    double o[3];          // quadric o0, o1, o2
+    double op[3];         // o_j p_j, exact (products of two floats)
+    double C;             // o0 px^2 + o1 py^2 + o2 pz^2 - o3: the same for every ray
+    double mapm[3][3];
+};
+
+inline void loadrayframe(rayframe* f)
+{
+    for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) f->cam[i][j] = camera[i][j], f->mapm[i][j] = mapm[i][j];
+    f->perx = perx, f->pery = pery;
+    f->p[0] = posx, f->p[1] = posy, f->p[2] = posz;
+    for (int j = 0; j < 3; j++) f->o[j] = opu[j], f->op[j] = f->o[j] * f->p[j];
+    const double o3 = opu[3];
+    f->C = f->o[0] * f->p[0] * f->p[0] + f->o[1] * f->p[1] * f->p[1] + f->o[2] * f->p[2] * f->p[2] - o3;
+}
+
 // Cast the ray through the sample point (x, y), in half pixels from the
-// picture's top-left corner, against *opu seen from (posx, posy, posz).
-// False when it misses (a negative or NaN discriminant); a grazing ray with
-// a zero discriminant hits.
-inline bool shootray(int x, int y, rayhit* k)
+// picture's top-left corner, against *opu seen from (posx, posy, posz), as
+// loaded into f. False when it misses (a negative or NaN discriminant); a
+// grazing ray with a zero discriminant hits.
+inline bool shootray(const rayframe& f, int x, int y, rayhit* k)
 {
     const double xx = x - 320, yy = y - 200;
 
@@ -28,30 +52,40 @@ inline bool shootray(int x, int y, rayhit* k)
     // normalised: its component along the view is 1, so t is the depth.
     float d[3];
     for (int j = 0; j < 3; j++)
-        d[j] = float(double(camera[2][j]) - double(pery) * yy * camera[1][j]
-                     - double(perx) * xx * camera[0][j]);
+        d[j] = float(f.cam[2][j] - f.pery * yy * f.cam[1][j] - f.perx * xx * f.cam[0][j]);
 
     // Every factor below is a float, and a product of two floats is exact in
-    // double, so each three-factor term is rounded once whatever the order.
-    const double o0 = opu[0], o1 = opu[1], o2 = opu[2], o3 = opu[3];
-    const double px = posx, py = posy, pz = posz;
+    // double, so each three-factor term is rounded once whatever the order
+    // (which is also why o_j p_j can be taken once a frame).
     const double dx = d[0], dy = d[1], dz = d[2];
-    const double A = o0 * dx * dx + o1 * dy * dy + o2 * dz * dz;
-    const double B = o0 * px * dx + o1 * py * dy + o2 * pz * dz;
-    const double C = o0 * px * px + o1 * py * py + o2 * pz * pz - o3;
-    const double disc = B * B - A * C;
+    const double A = f.o[0] * dx * dx + f.o[1] * dy * dy + f.o[2] * dz * dz;
+    const double B = f.op[0] * dx + f.op[1] * dy + f.op[2] * dz;
+    const double disc = B * B - A * f.C;
     if (!(disc >= 0.0)) return false;
 
     // The nearer root for an object seen from outside (A > 0); for the tube
     // (A < 0, camera inside) the wall ahead. The sign of t is not tested.
     const double t = (-B - std::sqrt(disc)) / A;
     k->t = t;
-    k->h[0] = px + t * dx;
-    k->h[1] = py + t * dy;
-    k->h[2] = pz + t * dz;
+    k->h[0] = f.p[0] + t * dx;
+    k->h[1] = f.p[1] + t * dy;
+    k->h[2] = f.p[2] + t * dz;
     for (int j = 0; j < 3; j++)
-        k->r[j] = k->h[0] * mapm[0][j] + k->h[1] * mapm[1][j] + k->h[2] * mapm[2][j];
+        k->r[j] = k->h[0] * f.mapm[0][j] + k->h[1] * f.mapm[1][j] + k->h[2] * f.mapm[2][j];
     return true;
+}
+
+// shootray for n sample points (x[i], y[i]) into k[i] and hit[i], two rays
+// at a time in vector lanes where the machine has them: every lane takes
+// the very operations of shootray, so the records are the same.
+void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, bool* hit);
+
+// The same straight from the globals.
+inline bool shootray(int x, int y, rayhit* k)
+{
+    rayframe f;
+    loadrayframe(&f);
+    return shootray(f, x, y, k);
 }
 
 // Steps shared by raycokes and raycokes_t before the blocks: eye and camera,
@@ -60,8 +94,19 @@ inline bool shootray(int x, int y, rayhit* k)
 winshift setupframe(float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep);
 
-// Cast the 41 x 26 block-corner rays into pallero with the given shooter.
-void shootcorners(void (*shoot)(gridfx*, int, int));
+// A hit as a variant records it: the plain and the tube mappings; and the
+// same for n hits at once (g[i] from *k[i]), their angles taken in pairs.
+void hitplain(gridfx* g, const rayhit& k);
+void hittube(gridfx* g, const rayhit& k);
+void hitplains(gridfx* const* g, const rayhit* const* k, int n);
+void hittubes(gridfx* const* g, const rayhit* const* k, int n);
+
+// Cast the 41 x 26 block-corner rays into pallero, each hit recorded by map
+// and each miss as MISS. First all the rays, with nothing between them, so
+// that the long chains (square root, division) of neighbouring corners
+// overlap; then the mappings. The same records as ammuu_sade (or
+// ammuu_sade_t) corner by corner.
+void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int));
 
 // The frame's texture addressing, as set in mapsx, mapsy, wrapx, wrapy.
 struct texaddr {

@@ -3,6 +3,8 @@
 // with depth. Every corner ray hits, so every block is interpolated.
 #include "raygrid/tube.h"
 #include <cstring>
+#include <initializer_list>
+#include "raygrid/angle.h"
 #include "raygrid/raylocal.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,19 +25,55 @@ void ammuu_sade_t(gridfx* g, int x, int y)
         g->c = MISS;
         return;
     }
+    hittube(g, k);
+}
+
+void hittube(gridfx* g, const rayhit& k)
+{
     const double* r = k.r;
     const double* h = k.h;
     // u: longitude of the turned hit point, one turn = 2^32 in steps of 128.
-    g->u = wshl(trunc32(std::atan2(r[0], r[1]) * TURN24), 7);
+    g->u = wshl(angleturn(r[0], r[1], TURN24), 7);
     // v: latitude, pole to pole = 2^32, so the map covers it once.
-    g->v = wshl(trunc32(std::atan2(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1])) * TURN31), 1);
+    g->v = wshl(angleturn(r[2], std::sqrt(r[0] * r[0] + r[1] * r[1]), TURN31), 1);
     // u2, v2: the unturned point's angle about the tube axis and its place
     // along it; the map repeats every 16 units (z * 2^28, wrapping).
-    g->u2 = wshl(trunc32(std::atan2(double(float(h[0])), h[1]) * TURN24), 7);
+    g->u2 = wshl(angleturn(double(float(h[0])), h[1], TURN24), 7);
     g->v2 = wshl(trunc32(h[2] * 16777216.0), 4);
     // c: brightness 128 - 16 t in 16.16, floored at 1.0.
     int c = trunc32(8388608.0 - 1048576.0 * k.t);
     g->c = c <= 65535 ? 65536 : c;
+}
+
+void hittubes(gridfx* const* g, const rayhit* const* k, int n)
+{
+    static double y[1066], x[1066];
+    static int a[1066];
+    for (int done = 0; done < n; done += 1066) {
+        const int m = n - done < 1066 ? n - done : 1066;
+        gridfx* const* gg = g + done;
+        const rayhit* const* kk = k + done;
+        for (int i = 0; i < m; i++) y[i] = kk[i]->r[0], x[i] = kk[i]->r[1];
+        angleturns(y, x, TURN24, a, m);
+        for (int i = 0; i < m; i++) {
+            const double* r = kk[i]->r;
+            gg[i]->u = wshl(a[i], 7);
+            y[i] = r[2], x[i] = std::sqrt(r[0] * r[0] + r[1] * r[1]);
+        }
+        angleturns(y, x, TURN31, a, m);
+        for (int i = 0; i < m; i++) {
+            gg[i]->v = wshl(a[i], 1);
+            y[i] = double(float(kk[i]->h[0])), x[i] = kk[i]->h[1];
+        }
+        angleturns(y, x, TURN24, a, m);
+        for (int i = 0; i < m; i++) {
+            const rayhit& h = *kk[i];
+            gg[i]->u2 = wshl(a[i], 7);
+            gg[i]->v2 = wshl(trunc32(h.h[2] * 16777216.0), 4);
+            const int c = trunc32(8388608.0 - 1048576.0 * h.t);
+            gg[i]->c = c <= 65535 ? 65536 : c;
+        }
+    }
 }
 
 // The pixel from its two samples: texel plus brightness at 2^15 a unit,
@@ -93,79 +131,96 @@ void inter8x8_t_portable(unsigned char* dest, int, int, gridfx* g)
 // before the shift by vs + 1. When the low vs + 1 bits of p2 stay that far
 // from either end of their range, x can neither carry nor borrow into the
 // bits kept, nor wrap the sum, and the pixel is p2 >> (vs + 1) alone. For
-// vs = 20 that leaves about 2% of a tube frame's pixels, which take the
-// reference formula.
-// Four pixels at a time down the rows, the second samples' five fields in
-// vector registers; top-byte addressing and 16 <= vs <= 30 only.
+// vs = 20 that leaves about 2% of a tube frame's pixels; a group of four
+// with one of them takes the whole formula for all four (for the others it
+// gives the same bytes).
+// Four pixels at a time down the rows: the five fields of their second
+// samples in vector registers, the first samples half a pixel step to the
+// left of them. Top-byte addressing and 16 <= vs <= 30 only.
 static void tubeblocksse2(unsigned char* dest, const gridfx* g)
 {
     const unsigned char *map1 = texture, *map2 = texture2;
     const int vs = valoshift;
+    const __m128i shift1 = _mm_cvtsi32_si128(vs);
     const __m128i drop = _mm_cvtsi32_si128(vs + 1);
     const __m128i rowmask = _mm_set1_epi32(0xff00);
     const unsigned dropped = (1u << (vs + 1)) - 1;  // the bits the final shift drops
     const unsigned reach = 1u << (31 - vs);         // how far p1 >> vs reaches either way
+    // Shifted by reach, the safe low parts are reach .. dropped - reach and
+    // the unsafe ones wrap below 2 reach.
     const __m128i keep = _mm_set1_epi32(int(dropped));
-    const __m128i near0 = _mm_set1_epi32(int(reach - 1));
-    const __m128i nearmax = _mm_set1_epi32(int(dropped - reach));
+    const __m128i bias = _mm_set1_epi32(int(reach));
+    const __m128i unsafe = _mm_set1_epi32(int(2 * reach));
     const __m128i lowbyte = _mm_set1_epi32(0xff);
 
-    // Second sample of pixel k in row r: q[k] + r * dq[k], for each field.
+    // Per field: the second sample of pixel k in row r is
+    // left + r ly + (2k + 1)(h + r dd), so lanes k = 0..3 start at
+    // left + {1, 3, 5, 7} h and step by ly + {1, 3, 5, 7} dd a row; lanes
+    // 4..7 are 8 h (8 dd) further on. The first sample is h + r dd before it.
     const tubefields f(g);
-    const blockstep* fields[5] = {&f.u, &f.v, &f.c, &f.u2, &f.v2};
-    alignas(16) unsigned q[5][8], dq[5][8];
-    for (int i = 0; i < 5; i++)
-        for (int k = 0; k < 8; k++) {
-            q[i][k] = fields[i]->left + unsigned(2 * k + 1) * fields[i]->h;
-            dq[i][k] = fields[i]->ly + unsigned(2 * k + 1) * fields[i]->dd;
-        }
-    auto lanes = [](const unsigned* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto odd = [](unsigned a, unsigned m) {
+        return _mm_setr_epi32(int(a + m), int(a + 3 * m), int(a + 5 * m), int(a + 7 * m));
+    };
+    auto splat = [](unsigned a) { return _mm_set1_epi32(int(a)); };
+    struct lanes {
+        __m128i q, dq, half, dhalf, q8, dq8;
+    };
+    auto setup = [&](const blockstep& b) {
+        return lanes{odd(b.left, b.h), odd(b.ly, b.dd), splat(b.h), splat(b.dd), splat(8 * b.h), splat(8 * b.dd)};
+    };
+    const lanes F[5] = {setup(f.u), setup(f.v), setup(f.c), setup(f.u2), setup(f.v2)};
+
     auto index = [&](__m128i u, __m128i v) {
         return _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), rowmask), _mm_srli_epi32(u, 24));
     };
+    // 32-bit wrapping products: the low halves of 64-bit ones.
+    auto mul32 = [](__m128i a, __m128i b) {
+        const __m128i even = _mm_mul_epu32(a, b);
+        const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    };
+    // Texel plus brightness times the second map's texel, for four samples.
+    auto product = [&](__m128i u, __m128i v, __m128i c, __m128i u2, __m128i v2) {
+        alignas(16) unsigned i1[4], i2[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(u, v));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i2), index(u2, v2));
+        // Built with set rather than stored and reloaded: a vector load
+        // of fresh scalar stores would stall on forwarding.
+        const __m128i t = _mm_set_epi32(map1[i1[3]], map1[i1[2]], map1[i1[1]], map1[i1[0]]);
+        const __m128i s = _mm_set_epi32(map2[i2[3]], map2[i2[2]], map2[i2[1]], map2[i2[0]]);
+        return mul32(_mm_add_epi32(_mm_slli_epi32(t, 15), _mm_srai_epi32(c, 1)), s);
+    };
+    auto store4 = [&](unsigned char* d, __m128i px) {
+        px = _mm_and_si128(px, lowbyte);
+        px = _mm_packus_epi16(_mm_packs_epi32(px, px), px);
+        const uint32_t four = uint32_t(_mm_cvtsi128_si32(px));
+        std::memcpy(d, &four, 4);
+    };
 
     for (int j = 0; j < 8; j += 4) {
-        __m128i u = lanes(&q[0][j]), v = lanes(&q[1][j]), c = lanes(&q[2][j]);
-        __m128i u2 = lanes(&q[3][j]), v2 = lanes(&q[4][j]);
-        const __m128i du = lanes(&dq[0][j]), dv = lanes(&dq[1][j]), dc = lanes(&dq[2][j]);
-        const __m128i du2 = lanes(&dq[3][j]), dv2 = lanes(&dq[4][j]);
+        __m128i u = F[0].q, v = F[1].q, c = F[2].q, u2 = F[3].q, v2 = F[4].q;
+        __m128i du = F[0].dq, dv = F[1].dq, dc = F[2].dq, du2 = F[3].dq, dv2 = F[4].dq;
+        if (j) {
+            u = _mm_add_epi32(u, F[0].q8), v = _mm_add_epi32(v, F[1].q8), c = _mm_add_epi32(c, F[2].q8);
+            u2 = _mm_add_epi32(u2, F[3].q8), v2 = _mm_add_epi32(v2, F[4].q8);
+            du = _mm_add_epi32(du, F[0].dq8), dv = _mm_add_epi32(dv, F[1].dq8), dc = _mm_add_epi32(dc, F[2].dq8);
+            du2 = _mm_add_epi32(du2, F[3].dq8), dv2 = _mm_add_epi32(dv2, F[4].dq8);
+        }
         unsigned char* d = dest + j;
         for (int r = 0; r < 8; r++, d += 640) {
-            alignas(16) unsigned i1[4], i2[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(u, v));
-            _mm_store_si128(reinterpret_cast<__m128i*>(i2), index(u2, v2));
-            // Built with set rather than stored and reloaded: a vector load
-            // of fresh scalar stores would stall on forwarding.
-            const __m128i t = _mm_set_epi32(map1[i1[3]], map1[i1[2]], map1[i1[1]], map1[i1[0]]);
-            const __m128i s = _mm_set_epi32(map2[i2[3]], map2[i2[2]], map2[i2[1]], map2[i2[0]]);
-            const __m128i lit = _mm_add_epi32(_mm_slli_epi32(t, 15), _mm_srai_epi32(c, 1));
-            // 32-bit wrapping products: the low halves of 64-bit ones.
-            const __m128i even = _mm_mul_epu32(lit, s);
-            const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(lit, 32), _mm_srli_epi64(s, 32));
-            const __m128i p2 = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
-
-            __m128i px = _mm_and_si128(_mm_sra_epi32(p2, drop), lowbyte);
-            px = _mm_packus_epi16(_mm_packs_epi32(px, px), px);
-            const uint32_t four = uint32_t(_mm_cvtsi128_si32(px));
-            std::memcpy(d, &four, 4);
-
-            const __m128i low = _mm_and_si128(p2, keep);
-            const __m128i edge = _mm_or_si128(_mm_cmpgt_epi32(near0, low), _mm_cmpgt_epi32(low, nearmax));
-            if (int m = _mm_movemask_ps(_mm_castsi128_ps(edge))) {
-                for (int l = 0; l < 4; l++) {
-                    if (!(m >> l & 1)) continue;
-                    const unsigned s1 = unsigned(2 * (j + l));  // the pixel's first sample
-                    auto at = [&](const blockstep& b, unsigned s) {
-                        return b.left + unsigned(r) * b.ly + s * (b.h + unsigned(r) * b.dd);
-                    };
-                    int lit1[2], tex1[2];
-                    for (unsigned i = 0; i < 2; i++) {
-                        lit1[i] = wadd(map1[topbytes::index(at(f.u, s1 + i), at(f.v, s1 + i))] << 15,
-                                       int(at(f.c, s1 + i)) >> 1);
-                        tex1[i] = map2[topbytes::index(at(f.u2, s1 + i), at(f.v2, s1 + i))];
-                    }
-                    d[l] = tubepixel(lit1[0], tex1[0], lit1[1], tex1[1], vs);
-                }
+            const __m128i p2 = product(u, v, c, u2, v2);
+            const __m128i low = _mm_and_si128(_mm_add_epi32(p2, bias), keep);
+            const __m128i edge = _mm_cmpgt_epi32(unsafe, low);
+            if (_mm_movemask_epi8(edge)) {
+                // The half steps of row r lead back to the first samples.
+                auto back = [&](__m128i x, int i) {
+                    const __m128i h = _mm_add_epi32(F[i].half, mul32(F[i].dhalf, _mm_set1_epi32(r)));
+                    return _mm_sub_epi32(x, h);
+                };
+                const __m128i p1 = product(back(u, 0), back(v, 1), back(c, 2), back(u2, 3), back(v2, 4));
+                store4(d, _mm_sra_epi32(_mm_add_epi32(_mm_sra_epi32(p1, shift1), p2), drop));
+            } else {
+                store4(d, _mm_sra_epi32(p2, drop));
             }
             u = _mm_add_epi32(u, du), v = _mm_add_epi32(v, dv), c = _mm_add_epi32(c, dc);
             u2 = _mm_add_epi32(u2, du2), v2 = _mm_add_epi32(v2, dv2);
@@ -174,9 +229,117 @@ static void tubeblocksse2(unsigned char* dest, const gridfx* g)
 }
 #endif
 
+#if defined(__SSE2__)
+// The pixel of sample pair k in row r by the whole formula, from the
+// block's closed form: what the vector paths leave to the scalar code.
+static unsigned char exactpixel(const tubefields& f, int r, int k, int vs)
+{
+    auto at = [&](const blockstep& b, unsigned s) {
+        return b.left + unsigned(r) * b.ly + s * (b.h + unsigned(r) * b.dd);
+    };
+    int lit[2], tex2[2];
+    for (unsigned i = 0; i < 2; i++) {
+        const unsigned s = unsigned(2 * k) + i;
+        lit[i] = wadd(texture[topbytes::index(at(f.u, s), at(f.v, s))] << 15, int(at(f.c, s)) >> 1);
+        tex2[i] = texture2[topbytes::index(at(f.u2, s), at(f.v2, s))];
+    }
+    return tubepixel(lit[0], tex2[0], lit[1], tex2[1], vs);
+}
+
+// The scene's shift, valoshift = 20, eight pixels (a block row) to a vector
+// of 16-bit lanes. The pixel is bits 21..28 of p2 = (T 2^15 + ch) S, where ch
+// = c >> 1 = chh 2^15 + chl with chh = c >> 16 and chl = ch & 0x7fff. Then
+// p2 = ((T + chh) S + Q) 2^15 + L' modulo 2^32, with chl S = Q 2^15 + L', so
+// R = (T + chh) S + Q taken modulo 2^16 holds bits 15..30 of p2: the pixel
+// is bits 6..13 of R, and every product is a 16-bit one. Sample 1 matters
+// only where p2's low 21 bits lie within 2^11 of either end, as in the four-
+// lane path; those bits are R's low 6 above L', and such pixels (about one
+// in a hundred, fewer where the tube is far) take the whole formula one by
+// one.
+static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
+{
+    const unsigned char *map1 = texture, *map2 = texture2;
+    const tubefields f(g);
+    // Second samples of pixels 0..3 (lo) and 4..7 (hi): left + (2k + 1) h,
+    // stepping by ly + (2k + 1) dd a row.
+    auto odd = [](unsigned a, unsigned m) {
+        return _mm_setr_epi32(int(a + m), int(a + 3 * m), int(a + 5 * m), int(a + 7 * m));
+    };
+    auto plus8 = [](__m128i q, unsigned m) { return _mm_add_epi32(q, _mm_set1_epi32(int(8 * m))); };
+    __m128i ulo = odd(f.u.left, f.u.h), vlo = odd(f.v.left, f.v.h), clo = odd(f.c.left, f.c.h);
+    __m128i u2lo = odd(f.u2.left, f.u2.h), v2lo = odd(f.v2.left, f.v2.h);
+    __m128i uhi = plus8(ulo, f.u.h), vhi = plus8(vlo, f.v.h), chi = plus8(clo, f.c.h);
+    __m128i u2hi = plus8(u2lo, f.u2.h), v2hi = plus8(v2lo, f.v2.h);
+    const __m128i dulo = odd(f.u.ly, f.u.dd), dvlo = odd(f.v.ly, f.v.dd), dclo = odd(f.c.ly, f.c.dd);
+    const __m128i du2lo = odd(f.u2.ly, f.u2.dd), dv2lo = odd(f.v2.ly, f.v2.dd);
+    const __m128i duhi = plus8(dulo, f.u.dd), dvhi = plus8(dvlo, f.v.dd), dchi = plus8(dclo, f.c.dd);
+    const __m128i du2hi = plus8(du2lo, f.u2.dd), dv2hi = plus8(dv2lo, f.v2.dd);
+
+    const __m128i rowmask = _mm_set1_epi32(0xff00);
+    const __m128i even = _mm_set1_epi16(short(0xfffe)), lowbyte = _mm_set1_epi16(0xff);
+    // Where every brightness of the block lies in 0..131327 (the far tube,
+    // floored at 1.0), sample 1's product cannot wrap: p1 is in 0..2^31 - 1
+    // and p1 >> 20 in 0..2047, so it can only carry, never borrow, and only
+    // the top end of p2's low bits is unsafe. Interpolated values stay
+    // within 128 of the corners' range; the test leaves far more.
+    int cmin = g[0].c, cmax = g[0].c;
+    for (int i : {1, 41, 42}) cmin = g[i].c < cmin ? g[i].c : cmin, cmax = g[i].c > cmax ? g[i].c : cmax;
+    const bool carryonly = cmin >= 4096 && cmax < 131328 - 4096;
+    const __m128i bias = _mm_set1_epi16(64), unsafe = _mm_set1_epi16(carryonly ? 63 : 127);
+    const __m128i zero = _mm_setzero_si128();
+    auto index = [&](__m128i u, __m128i v) {
+        return _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), rowmask), _mm_srli_epi32(u, 24));
+    };
+    // The low 16 bits of each 32-bit lane of a and b, as eight 16-bit lanes.
+    auto low16 = [](__m128i a, __m128i b) {
+        return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+    };
+
+    for (int r = 0; r < 8; r++, dest += 640) {
+        alignas(16) unsigned i1[8], i2[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(ulo, vlo));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1 + 4), index(uhi, vhi));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i2), index(u2lo, v2lo));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i2 + 4), index(u2hi, v2hi));
+        const __m128i T = _mm_setr_epi16(map1[i1[0]], map1[i1[1]], map1[i1[2]], map1[i1[3]], map1[i1[4]],
+                                         map1[i1[5]], map1[i1[6]], map1[i1[7]]);
+        const __m128i S = _mm_setr_epi16(map2[i2[0]], map2[i2[1]], map2[i2[2]], map2[i2[3]], map2[i2[4]],
+                                         map2[i2[5]], map2[i2[6]], map2[i2[7]]);
+        const __m128i chh = _mm_packs_epi32(_mm_srai_epi32(clo, 16), _mm_srai_epi32(chi, 16));
+        const __m128i chl2 = _mm_and_si128(low16(clo, chi), even);  // 2 chl
+        const __m128i R = _mm_add_epi16(_mm_mullo_epi16(_mm_add_epi16(T, chh), S), _mm_mulhi_epu16(chl2, S));
+        const __m128i px = _mm_and_si128(_mm_srli_epi16(R, 6), lowbyte);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dest), _mm_packus_epi16(px, px));
+
+        // (p2 mod 2^21) >> 5, and whether it lies within 2^6 of either end.
+        const __m128i L = _mm_mullo_epi16(_mm_srli_epi16(chl2, 1), S);  // chl S mod 2^16
+        const __m128i E = _mm_or_si128(_mm_slli_epi16(R, 10), _mm_srli_epi16(_mm_slli_epi16(L, 1), 6));
+        const __m128i edge = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_add_epi16(E, bias), unsafe), zero);
+        const int m = _mm_movemask_epi8(edge);
+        if (later) {
+            // Left for the frame driver's fix-up pass: a branch here, taken
+            // for one row in sixteen or so, would often be mispredicted, and
+            // late, as it waits on the texel reads.
+            later[r] = uint16_t(m);
+        } else if (m) {
+            for (int k = 0; k < 8; k++)
+                if (m >> (2 * k) & 1) dest[k] = exactpixel(f, r, k, 20);
+        }
+        ulo = _mm_add_epi32(ulo, dulo), vlo = _mm_add_epi32(vlo, dvlo), clo = _mm_add_epi32(clo, dclo);
+        u2lo = _mm_add_epi32(u2lo, du2lo), v2lo = _mm_add_epi32(v2lo, dv2lo);
+        uhi = _mm_add_epi32(uhi, duhi), vhi = _mm_add_epi32(vhi, dvhi), chi = _mm_add_epi32(chi, dchi);
+        u2hi = _mm_add_epi32(u2hi, du2hi), v2hi = _mm_add_epi32(v2hi, dv2hi);
+    }
+}
+#endif
+
 void inter8x8_t(unsigned char* dest, int x1, int y1, gridfx* g)
 {
 #if defined(__SSE2__)
+    if (topbyteaddressing() && valoshift == 20) {
+        tubeblock20(dest, g, nullptr);
+        return;
+    }
     if (topbyteaddressing() && valoshift >= 16 && valoshift <= 30) {
         tubeblocksse2(dest, g);
         return;
@@ -189,9 +352,32 @@ winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
                     float tgtx, float tgty, float tgtz, float jep)
 {
     const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(ammuu_sade_t);
+    shootcorners(hittubes);
 
     unsigned char* base = dest + 640 * s.y + s.x;
+#if defined(__SSE2__)
+    if (topbyteaddressing() && valoshift == 20) {
+        // Every block, then the pixels whose first sample could matter.
+        static uint16_t later[1000][8];
+        for (int by = 0; by < 25; by++)
+            for (int bx = 0; bx < 40; bx++)
+                tubeblock20(base + by * 5120 + bx * 8, &pallero[by * 41 + bx], later[by * 40 + bx]);
+        for (int b = 0; b < 1000; b++) {
+            uint64_t any[2];
+            std::memcpy(any, later[b], 16);
+            if (!(any[0] | any[1])) continue;
+            const int by = b / 40, bx = b % 40;
+            const tubefields f(&pallero[by * 41 + bx]);
+            for (int r = 0; r < 8; r++)
+                // Two mask bits a pixel; the even ones.
+                for (unsigned m = later[b][r] & 0x5555u; m; m &= m - 1) {
+                    const int k = __builtin_ctz(m) >> 1;
+                    base[by * 5120 + bx * 8 + r * 640 + k] = exactpixel(f, r, k, 20);
+                }
+        }
+        return s;
+    }
+#endif
     for (int by = 0; by < 25; by++)
         for (int bx = 0; bx < 40; bx++)
             inter8x8_t(base + by * 5120 + bx * 8, 16 * bx, 16 * by, &pallero[by * 41 + bx]);

@@ -221,7 +221,7 @@ static inline __attribute__((always_inline)) int blockkind(const ufocorners& k, 
     const int64_t vmin = lo(lo(v00, v01), lo(v10, v11)), vmax = hi(hi(v00, v01), hi(v10, v11));
     const int n2 = int(t.n2);
     if (!((vmin > -(1 << 29)) & (vmax < (1 << 29)) & (n2 > -(1 << 20)) & (n2 < (1 << 20)))) return PLAIN;
-    return (umin >= 0) & (umax < (255 << 16)) ? CLEAR : EDGE;
+    return ((umin >= 0) & (umax < (255 << 16))) ? CLEAR : EDGE;
 }
 
 void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)

@@ -6,6 +6,9 @@
 #include "output/framebuffer.h"
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tormel {
 
@@ -42,9 +45,116 @@ void negative(unsigned char* p)
     for (int i = 0; i < 64000; i++) p[i] = uint8_t(255 - p[i]);
 }
 
-int lightcurve(const int* curve, int value, int shift)
+// The curve held to 255, one byte an entry, and each cell's index into it,
+// min(light >> shift, 1023), for the current frame. The indices take 16 bits
+// and are made eight cells at a time, so that a pixel then costs only three
+// loads; a light value below 0 (which the light tables never hold, and
+// which would index before the curve) takes entry 0.
+static unsigned char curvebyte[1024];
+static uint16_t curveindex[65536];
+
+typedef int ints4 __attribute__((vector_size(16)));
+typedef unsigned short halves4 __attribute__((vector_size(8)));
+
+const unsigned char* lighttable(const int* light, const int* curve, int shift)
 {
-    return curve[std::min(value >> shift, 1023)];
+    for (int i = 0; i < 1024; i++) curvebyte[i] = (unsigned char)(curve[i] < 255 ? curve[i] : 255);
+#if defined(__SSE2__)
+    // Eight cells a time: the saturating pack to 16 bits keeps every value
+    // past either end past it, so the limits after it are the same.
+    const __m128i cnt = _mm_cvtsi32_si128(shift);
+    const __m128i top8 = _mm_set1_epi16(1023), zero8 = _mm_setzero_si128();
+    for (int c = 0; c < 65536; c += 8) {
+        const __m128i* p = reinterpret_cast<const __m128i*>(light + c);
+        __m128i v = _mm_packs_epi32(_mm_sra_epi32(_mm_loadu_si128(p), cnt), _mm_sra_epi32(_mm_loadu_si128(p + 1), cnt));
+        v = _mm_max_epi16(_mm_min_epi16(v, top8), zero8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(curveindex + c), v);
+    }
+#else
+    const ints4 top = {1023, 1023, 1023, 1023}, zero = {0, 0, 0, 0};
+    for (int c = 0; c < 65536; c += 4) {
+        ints4 v;
+        std::memcpy(&v, light + c, 16);
+        v >>= shift;
+        v = v < top ? v : top;
+        v = v > zero ? v : zero;
+        const halves4 h = __builtin_convertvector(v, halves4);
+        std::memcpy(curveindex + c, &h, 8);
+    }
+#endif
+    return curvebyte;
+}
+
+static inline void gatherlight(unsigned char* l, const int* cells, const unsigned char* lt)
+{
+    const uint16_t* index = curveindex;
+#pragma GCC unroll 4
+    for (int x = 0; x < 320; x++) l[x] = lt[index[cells[x]]];
+}
+
+// Sixteen pixels as one vector (GCC/Clang vector extension; plain SSE2 on
+// x86-64, NEON on arm64, generic code elsewhere). Lanes are independent
+// bytes, so the byte order of the machine does not matter.
+typedef unsigned char bytes16 __attribute__((vector_size(16)));
+
+static inline bytes16 load16(const unsigned char* p)
+{
+    bytes16 v;
+    std::memcpy(&v, p, 16);
+    return v;
+}
+
+// a + b limited to 255: where the byte sum wrapped it is below either term.
+static inline bytes16 addsat(bytes16 a, bytes16 b)
+{
+    const bytes16 s = a + b;
+    return s | (bytes16)(s < a);
+}
+
+static_assert(320 % 16 == 0, "rows go in vectors of sixteen");
+
+void cutlayer(unsigned char* pic, unsigned char* layer)
+{
+    // Where the window is 0 the layer is 0 as well: it is the window itself.
+    const unsigned char* s = dbuf + ymov * 640 + xmov;
+    for (int y = 0; y < 200; y++, s += 640, pic += 320, layer += 320) {
+        std::memcpy(layer, s, 320);
+        for (int x = 0; x < 320; x += 16) {
+            const bytes16 r = load16(pic + x) & (bytes16)(load16(s + x) == 0);
+            std::memcpy(pic + x, &r, 16);
+        }
+    }
+}
+
+void addpicture(unsigned char* dest, const unsigned char* add)
+{
+    for (int i = 0; i < 64000; i += 16) {
+        const bytes16 r = addsat(load16(dest + i), load16(add + i));
+        std::memcpy(dest + i, &r, 16);
+    }
+}
+
+void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells, const unsigned char* lt)
+{
+    alignas(16) unsigned char l[320];
+    gatherlight(l, cells, lt);
+    for (int x = 0; x < 320; x += 16) {
+        const bytes16 r = addsat(load16(pic + x), load16(l + x));
+        std::memcpy(out + x, &r, 16);
+    }
+}
+
+void addlightrowover(unsigned char* over, const unsigned char* pic, const int* cells,
+                     const unsigned char* lt)
+{
+    alignas(16) unsigned char l[320];
+    gatherlight(l, cells, lt);
+    for (int x = 0; x < 320; x += 16) {
+        const bytes16 b = load16(over + x);
+        const bytes16 base = b | (load16(pic + x) & (bytes16)(b == 0));
+        const bytes16 r = addsat(base, load16(l + x));
+        std::memcpy(over + x, &r, 16);
+    }
 }
 
 } // namespace tormel

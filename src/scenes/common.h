@@ -8,9 +8,38 @@ void setyvec(float x, float y, float z);  // store and normalise the camera's up
 void copywindow(unsigned char* dest);     // the 320 x 200 window of dbuf at (xmov, ymov) into dest
 void negative(unsigned char* p);          // every byte of a 320 x 200 picture to 255 - itself
 
+// The window of dbuf at (xmov, ymov) as a layer over the 320 x 200 picture
+// pic: layer takes the window's bytes, and pic is cleared wherever the
+// window is not 0 (the layer cuts its shape out of the picture).
+void cutlayer(unsigned char* pic, unsigned char* layer);
+
+// dest[i] = min(dest[i] + add[i], 255) over a 320 x 200 picture.
+void addpicture(unsigned char* dest, const unsigned char* add);
+
 // A light value of the polar table through a response curve of 1024 entries,
 // by value >> shift. The textures keep the index below 1024; the limit makes
 // sure that nothing ever reads past the table.
-int lightcurve(const int* curve, int value, int shift);
+inline int lightcurve(const int* curve, int value, int shift)
+{
+    const int i = value >> shift;
+    return curve[i < 1023 ? i : 1023];
+}
+
+// The per-frame light merge. A scene adds to each window pixel the light of
+// its polar cell, lightcurve(curve, valotbl[tunneli[o]], shift), limited to
+// 255. A curve value of 255 or more saturates any byte it is added to, so
+// the curve is first held to a byte table, and each cell's index into it
+// (value >> shift, held to 0..1023) is taken once per frame for all cells at
+// once; then each pixel is three loads and a saturating byte add.
+// lighttable() fills the scenes' shared tables and returns the curve.
+const unsigned char* lighttable(const int* light, const int* curve, int shift);
+
+// One 320-pixel window row: out[x] = min(pic[x] + lt[cells[x]], 255).
+void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells, const unsigned char* lt);
+
+// The same over a layer: where over[x] is non-zero it replaces pic[x] before
+// the light is added; the result goes to over. (The tube scene's ball.)
+void addlightrowover(unsigned char* over, const unsigned char* pic, const int* cells,
+                     const unsigned char* lt);
 
 } // namespace tormel

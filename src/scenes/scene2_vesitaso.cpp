@@ -54,19 +54,9 @@ void vesitaso(float t)
     std::swap(v1, v2);
 
     // The ball cuts its shape out of the water and gets a glow of its own.
-    const unsigned char* s = dbuf + ymov * 640 + xmov;
-    for (int y = 0; y < 200; y++, s += 640)
-        for (int x = 0; x < 320; x++) {
-            int i = y * 320 + x;
-            if (s[x]) {
-                dbuf2[i] = 0;
-                dbuf3[i] = s[x];
-            } else {
-                dbuf3[i] = 0;
-            }
-        }
+    cutlayer(dbuf2, dbuf3);
     teeblurri(dbuf3);
-    for (int i = 0; i < 64000; i++) dbuf2[i] = uint8_t(rtbl[dbuf2[i] + dbuf3[i]]);
+    addpicture(dbuf2, dbuf3);  // rtbl[dbuf2 + dbuf3]
 
     if (t < 1.9375f)
         laitask(sp4, dbuf2, trunc32(45000 + 16384 * std::sin(double(12.566371f) * t)), 0);

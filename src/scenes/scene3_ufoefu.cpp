@@ -40,16 +40,14 @@ void ufoefu(float t)
     ymov = 100 + j.y;
     plordbuf();
 
-    uforadiaali(dbuf, valotbl);
-    blur2(valotbl, -512, 62000);
-    blur2(valotbl, 1, 32000);
-    blur2(valotbl, -1, 32000);
+    // uforadiaali(dbuf, valotbl), then the outward smear, in one pass.
+    radiaalismear(dbuf, ufotbl2, valotbl, -512, 62000);
+    blur2spiral(valotbl, 32000);  // blur2 (valotbl, 1, 32000), then (valotbl, -1, 32000)
 
+    const unsigned char* lt = lighttable(valotbl, ufotbl, 4);
     for (int y = 0; y < 200; y++) {
-        int o = (ymov + y) * 640 + xmov;
-        unsigned char* d = dbuf2 + y * 320;
-        for (int x = 0; x < 320; x++, o++)
-            d[x] = uint8_t(rtbl[dbuf[o] + lightcurve(ufotbl, valotbl[tunneli[o]], 4)]);
+        const int o = (ymov + y) * 640 + xmov;
+        addlightrow(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);
     }
 
     if (t < 4) {

@@ -38,10 +38,9 @@ void tunnelipallo(float t)
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 
-    teeradiaali(dbuf, valotbl);
-    blur2(valotbl, -512, 62000);
-    blur2(valotbl, 1, 35000);
-    blur2(valotbl, -1, 35000);
+    // teeradiaali(dbuf, valotbl), then the outward smear, in one pass.
+    radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
+    blur2spiral(valotbl, 35000);  // blur2 (valotbl, 1, 35000), then (valotbl, -1, 35000)
 
     copywindow(dbuf2);  // keep the ball
 
@@ -51,13 +50,10 @@ void tunnelipallo(float t)
     ymov = 100 + j.y;
 
     // The ball where it covers the picture, the tube elsewhere, the light over both.
+    const unsigned char* lt = lighttable(valotbl, tbl, 2);
     for (int y = 0; y < 200; y++) {
-        int o = (ymov + y) * 640 + xmov;
-        unsigned char* d = dbuf2 + y * 320;
-        for (int x = 0; x < 320; x++, o++) {
-            int light = lightcurve(tbl, valotbl[tunneli[o]], 2);
-            d[x] = uint8_t(clamp(light + (d[x] ? d[x] : dbuf[o])));
-        }
+        const int o = (ymov + y) * 640 + xmov;
+        addlightrowover(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);
     }
 
     // On a kick the brightness is 65535, not 65536: the scaled path, which

@@ -33,15 +33,14 @@ void sumupallo(float t)
     ymov = 100 + j.y;
 
     // Light smeared outward along both diagonals of the polar table.
-    teeradiaali(dbuf, valotbl);
-    blur2(valotbl, -513, 52000);
+    // teeradiaali(dbuf, valotbl), then the first diagonal smear, in one pass.
+    radiaalismear(dbuf, tbl2, valotbl, -513, 52000);
     blur2(valotbl, -511, 52000);
 
+    const unsigned char* lt = lighttable(valotbl, tbl, 2);
     for (int y = 0; y < 200; y++) {
-        int p = (ymov + y) * 640 + xmov;
-        unsigned char* d = dbuf2 + y * 320;
-        for (int x = 0; x < 320; x++, p++)
-            d[x] = uint8_t(clamp(dbuf[p] + lightcurve(tbl, valotbl[tunneli[p]], 2)));
+        const int p = (ymov + y) * 640 + xmov;
+        addlightrow(dbuf2 + y * 320, dbuf + p, tunneli + p, lt);
     }
 
     int br = t < 2 ? 65536 : trunc32((t - 2.0) * -131072.0 + 65536);

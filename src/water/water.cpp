@@ -24,8 +24,18 @@ typedef unsigned cellpair __attribute__((vector_size(16)));
 typedef int scellpair __attribute__((vector_size(16)));
 typedef unsigned long long cellpair64 __attribute__((vector_size(16)));
 static_assert(sizeof(Vesi) == 8 && sizeof(cellpair) == 2 * sizeof(Vesi));
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the lane swap in the step takes r as the low half of each cell");
+
+// Swap the two 32-bit halves of each cell: t's i lane into the r place and
+// c's r lane into the i place. Lane 0 (r) is the low half of a 64-bit lane
+// on a little-endian machine and the high half on a big-endian one.
+static inline cellpair crossed(cellpair t, cellpair c)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return cellpair((cellpair64(t) << 32) | (cellpair64(c) >> 32));
+#else
+    return cellpair((cellpair64(t) >> 32) | (cellpair64(c) << 32));
+#endif
+}
 
 static inline cellpair loadpair(const Vesi* p)
 {
@@ -153,7 +163,7 @@ static void steprun(const Vesi* __restrict s, Vesi* __restrict d, int A, int G, 
         const cellpair n = loadpair(s + k - 1) + loadpair(s + k + 1) + loadpair(s + k - 256) +
                            loadpair(s + k + 256);
         const cellpair t = (c << 5) - (c << 2) + n;
-        const cellpair x = cellpair((cellpair64(t) >> 32) | (cellpair64(c) << 32));
+        const cellpair x = crossed(t, c);
         storepair(d + k, scellpair(g * c + ah * x) >> 17);
     }
 }
