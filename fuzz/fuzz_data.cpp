@@ -2,8 +2,9 @@
 // user may drop beside it. One input is tried as each of the three files:
 // as "mmm.xm" through the module check, the player (load, some ticks, the
 // position the clock reads) and a seek; as "testi2.1b" through the sprite
-// unpacking and glow; as "smalufo.16" through the relief expansion and
-// smoothing. Start-up runs once; each input then redoes only its own steps.
+// unpacking and glow (a sample of the inputs, see below); as "smalufo.16"
+// through the relief expansion and smoothing. Start-up runs once; each
+// input then redoes only its own steps.
 #include "app/data.h"
 #include "assets/assets.h"
 #include "colour/texture.h"
@@ -105,10 +106,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     return 0;
 }
 
+// The sprite glow is twenty blur rounds over 184000 cells, a tenth of a
+// second under the sanitizers, and no byte of the data changes its path
+// through them. One input in 16, picked by its bytes so that a run can be
+// repeated, takes it, and so does every input of the sprite file's size.
+static bool takessprites(const uint8_t* data, size_t size)
+{
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < size; i++) h = (h ^ data[i]) * 16777619u;
+    return (h & 15) == 0 || size == sizeof sp;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     module(data, size);
-    sprites(data, size);
+    if (takessprites(data, size)) sprites(data, size);
     relief(data, size);
     return 0;
 }
