@@ -157,8 +157,9 @@ TEST_F(Relief, CornerHitsOnBothPlanesClampedToTheMap)
             double X, Y, Z;
             cornerray(n, px, 0, pz, X, Y, Z);
             const double s = ((X > 0 ? h : -h) - px) / X;
-            const int wy = std::clamp(int(65536 * (128 * (Y * s) + 128)), 65536, 16711680);
-            const int wz = std::clamp(int(65536 * (128 * (pz + Z * s) + 150)), 65536, 16711680);
+            // Clamped before the conversion: far off the axis the hit is out of int range.
+            const int wy = int(std::clamp(65536 * (128 * (Y * s) + 128), 65536.0, 16711680.0));
+            const int wz = int(std::clamp(65536 * (128 * (pz + Z * s) + 150), 65536.0, 16711680.0));
             if (clamped(wy) || clamped(wz)) {
                 edge += clamped(pieniz[n]) || clamped(pienix[n]);
                 continue;

@@ -80,6 +80,11 @@ bool modplayer::seek(int order, int row)
     xmp_module_info mi;
     xmp_get_module_info(ctx, &mi);
     if (order < 0 || order >= mi.mod->len) return false;
+    // An order may name a pattern the module lacks (255 ends the song in
+    // some trackers, or just a damaged file). The player skips such orders
+    // when it plays through, but setting a row there reads the missing
+    // pattern: refuse it like an order that is not there.
+    if (mi.mod->xxo[order] >= mi.mod->pat) return false;
     xmp_set_position(ctx, order);
     xmp_set_row(ctx, row);
     startpos_ = {order, row, 0.0};

@@ -40,7 +40,8 @@ public:
     void start(int rate, bool loop);
 
     // Jump to a row of an order before anything is rendered (or at the
-    // next tick). Returns false if the order does not exist.
+    // next tick). Returns false if the order does not exist or names a
+    // pattern the module does not have.
     bool seek(int order, int row);
 
     // Mix the next frames (out may be null: mixed and discarded).

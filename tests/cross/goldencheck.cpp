@@ -1,0 +1,240 @@
+// goldencheck: checksums of the start-up buffers and of the golden frames,
+// with nothing but the demo library, so that any machine (another CPU under
+// an emulator, another compiler, another build type) can be compared with
+// the recorded frames and, line by line, with another machine's output.
+//
+//   goldencheck [golden-file] [--sweep]
+//
+// Prints "buffer <name> <sum>" for every start-up table and picture,
+// "frame <name> <sum> <verdict>" for the frames the golden tests draw (same
+// times, same order, same names), and with --sweep one line per pattern of
+// a whole run of the timeline drawn in sequence. Exits 1 if a frame differs
+// from its recorded checksum; a frame with no recorded checksum is reported
+// but is no failure (the comparison between machines still covers it).
+#include "assets/assets.h"
+#include "core/buffers.h"
+#include "core/random.h"
+#include "driver/driver.h"
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace tormel;
+
+#ifndef TORMEL_GOLDEN_FILE
+#define TORMEL_GOLDEN_FILE "tests/golden/frames.txt"
+#endif
+
+namespace {
+
+// FNV-1a, 64 bits. Every value is fed low byte first, so a checksum says the
+// same about the same numbers on big- and little-endian machines.
+struct fnv {
+    uint64_t h = 0xcbf29ce484222325ull;
+    void byte(unsigned b) { h = (h ^ (b & 0xff)) * 0x100000001b3ull; }
+    void bytes(const unsigned char* p, size_t n)
+    {
+        for (size_t i = 0; i < n; i++) byte(p[i]);
+    }
+    void u16s(const uint16_t* p, size_t n)
+    {
+        for (size_t i = 0; i < n; i++) byte(p[i]), byte(p[i] >> 8);
+    }
+    void i32s(const int* p, size_t n)
+    {
+        for (size_t i = 0; i < n; i++) {
+            uint32_t v = uint32_t(p[i]);
+            byte(v), byte(v >> 8), byte(v >> 16), byte(v >> 24);
+        }
+    }
+};
+
+std::string hex(uint64_t v)
+{
+    char b[17];
+    std::snprintf(b, sizeof b, "%016llx", static_cast<unsigned long long>(v));
+    return b;
+}
+
+// The same checksum as the golden tests: 16-bit pixels, low byte first.
+std::string framesum()
+{
+    fnv f;
+    f.u16s(frame(), 320 * 240);
+    return hex(f.h);
+}
+
+void fresh()
+{
+    static const auto sprites = defaultsprites(), relief = defaultrelief();
+    startup(sprites.data(), sprites.size(), relief.data(), relief.size());
+}
+
+void buffer(const char* name, const unsigned char* p, size_t n)
+{
+    fnv f;
+    f.bytes(p, n);
+    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
+}
+
+void buffer(const char* name, const int* p, size_t n)
+{
+    fnv f;
+    f.i32s(p, n);
+    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
+}
+
+void buffer(const char* name, const Vesi* p, size_t n)
+{
+    fnv f;
+    for (size_t i = 0; i < n; i++) f.i32s(&p[i].r, 1), f.i32s(&p[i].i, 1);
+    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
+}
+
+// Everything start-up leaves behind, in start-up order: a difference names
+// the first precalculation that went its own way.
+void startupbuffers()
+{
+    fresh();
+    buffer("tbl", tbl, 1024);
+    buffer("ufotbl", ufotbl, 1024);
+    buffer("tbl2", tbl2, 256);
+    buffer("ufotbl2", ufotbl2, 256);
+    buffer("rtbl2", rtbl2, 16384);
+    buffer("hue", hue, sizeof hue);
+    buffer("paletti1", paletti1, 16384);
+    buffer("paletti2", paletti2, 16384);
+    buffer("paletti3", paletti3, 16384);
+    buffer("tunneli", tunneli, 640 * 400);
+    buffer("radiaali", radiaali, 65536);
+    buffer("nbuf", nbuf, 1024);
+    buffer("mappi1", mappi1, sizeof mappi1);
+    buffer("mappi2", mappi2, sizeof mappi2);
+    buffer("mappi3", mappi3, sizeof mappi3);
+    buffer("kohokuva", kohokuva, 2048);
+    buffer("ufomap", ufomap, sizeof ufomap);
+    buffer("uforeika", uforeika, sizeof uforeika);
+    buffer("sp", sp, sizeof sp);
+    const unsigned char* sprites[6] = {sp1, sp2, sp3, sp4, sp5, sp6};
+    for (int i = 0; i < 6; i++) {
+        char name[8];
+        std::snprintf(name, sizeof name, "sp%d", i + 1);
+        buffer(name, sprites[i], 20000);
+    }
+    buffer("logo1", logo1, sizeof logo1);
+    buffer("logo2", logo2, sizeof logo2);
+    buffer("envi", envi, sizeof envi);
+    buffer("envi2", envi2, sizeof envi2);
+    buffer("envi3", envi3, sizeof envi3);
+    buffer("vesi1", vesi1, 65792);
+    buffer("vesi2", vesi2, 65792);
+    buffer("temppi", temppi, 65536);
+    fnv next;  // where the generator stands after start-up
+    for (int i = 0; i < 16; i++) {
+        int r = tormel::rand();
+        next.i32s(&r, 1);
+    }
+    std::printf("buffer rand-after-startup %s\n", hex(next.h).c_str());
+}
+
+struct verdicts {
+    int match = 0, differ = 0, unrecorded = 0;
+};
+
+void check(const std::map<std::string, std::string>& golden, const char* name, verdicts* v)
+{
+    std::string sum = framesum();
+    auto it = golden.find(name);
+    const char* verdict;
+    if (it == golden.end()) {
+        verdict = "unrecorded";
+        v->unrecorded++;
+    } else if (it->second == sum) {
+        verdict = "ok";
+        v->match++;
+    } else {
+        verdict = "DIFFERS";
+        v->differ++;
+    }
+    std::printf("frame %s %s %s\n", name, sum.c_str(), verdict);
+}
+
+// The frames of the golden tests: each fresh from start-up, then a run
+// through scenes 2 and 3 where history matters.
+void goldenframes(const std::map<std::string, std::string>& golden, verdicts* v)
+{
+    const float times[] = {0.0f, 0.75f, 1.9f, 2.05f, 4.5f, 5.95f,
+                           6.0f, 7.3f, 8.05f, 11.95f,
+                           12.0f, 13.1f, 14.5f, 17.8f,
+                           18.0f, 19.7f, 21.2f, 23.9f,
+                           24.0f, 24.5f, 25.3f, 26.4f};
+    for (float t : times) {
+        fresh();
+        drawframe(t);
+        char name[32];
+        std::snprintf(name, sizeof name, "fresh-%05.2f", double(t));
+        check(golden, name, v);
+    }
+    fresh();
+    for (int k = 0; k <= 240; k++) {
+        float t = 6.0f + k * 0.05f;
+        drawframe(t);
+        if (k % 40 == 20) {
+            char name[32];
+            std::snprintf(name, sizeof name, "sequence-%05.2f", double(t));
+            check(golden, name, v);
+        }
+    }
+}
+
+// The whole timeline in one sequence, 16 frames a pattern (a little over
+// two frames a second of music): one checksum over each pattern's frames.
+void sweep()
+{
+    fresh();
+    for (int p = 0; p * 16 <= int(ENDTIME * 16); p++) {
+        fnv f;
+        for (int k = 0; k < 16 && p * 16 + k <= int(ENDTIME * 16); k++) {
+            drawframe(float(p * 16 + k) / 16);
+            f.u16s(frame(), 320 * 240);
+        }
+        std::printf("sweep pattern-%02d %s\n", p, hex(f.h).c_str());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string goldenfile = TORMEL_GOLDEN_FILE;
+    bool dosweep = false;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--sweep") == 0)
+            dosweep = true;
+        else if (argv[i][0] == '-') {
+            std::fprintf(stderr, "usage: goldencheck [golden-file] [--sweep]\n");
+            return 2;
+        } else
+            goldenfile = argv[i];
+    }
+    std::map<std::string, std::string> golden;
+    {
+        std::ifstream f(goldenfile);
+        std::string name, sum;
+        while (f >> name >> sum) golden[name] = sum;
+    }
+
+    startupbuffers();
+    verdicts v;
+    goldenframes(golden, &v);
+    if (dosweep) sweep();
+    shutdown();
+
+    std::printf("golden frames: %d match, %d differ, %d not recorded (%s)\n", v.match, v.differ,
+                v.unrecorded, goldenfile.c_str());
+    return v.differ ? 1 : 0;
+}
