@@ -121,9 +121,10 @@ TEST(WaterPrecalc, StartingFieldScaleAndChecksum)
     startfield(99328);
     double sq = 0;
     int peak = 0;
-    uint32_t h = 2166136261u;  // FNV-1a over the bytes of cells 0..65535
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(vesi1);
-    for (int k = 0; k < 65536 * 8; k++) h = (h ^ b[k]) * 16777619u;
+    uint32_t h = 2166136261u;  // FNV-1a over cells 0..65535, each int low byte first
+    for (int k = 0; k < 65536; k++)
+        for (int v : {vesi1[k].r, vesi1[k].i})
+            for (int s = 0; s < 32; s += 8) h = (h ^ ((uint32_t(v) >> s) & 0xff)) * 16777619u;
     for (int k = 0; k < 65536; k++) {
         for (int v : {vesi1[k].r, vesi1[k].i}) {
             sq += double(v) * v;
