@@ -23,7 +23,7 @@ public:
 
 private:
     int m_width, m_height;
-    int numchars;
+    [[maybe_unused]] int numchars;  // stored, not consulted while drawing
     const unsigned char* m_pdata;  // not owned
 };
 

@@ -26,7 +26,7 @@ public:
     uint32_t colorLut[65536];
 
 private:
-    int oldresX = 0, oldresY = 0, oldresBPP = 0;
+    [[maybe_unused]] int oldresX = 0, oldresY = 0, oldresBPP = 0;  // the mode before ours: never read
     int vbufx, vbufy;
     int m_fullscreen;
     int g_videomode;
