@@ -290,7 +290,10 @@ int runrecord(const options& o)
 
     capture c = captureplan(data.module, o.fps);
     const int total = int(c.times.size());
-    const int scale = o.native ? 1 : 2;
+    // PNG frames are the frames themselves, 320 x 240, lossless: doubling
+    // them would only double the work of compressing them. A video is
+    // doubled unless asked not to, so that its codec keeps the pixels sharp.
+    const int scale = folder || o.native ? 1 : 2;
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
 
     std::string wav = folder ? out + "audio.wav" : out + ".audio.wav";
