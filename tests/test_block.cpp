@@ -64,38 +64,25 @@ TEST(Subdiv1, CastsOnlyWhereTheNeighboursDisagreeAndHalvesWithWrapping)
 {
     // The centre ray of this camera hits the pole of the unit ball: u 0, v 176.
     plaincamera(0, 0, -3, pallo);
-    const gridfx fresh = {5, 6, 7, 8, 9, 10};
-    gridfx hit = {0, 0, 0, 0, 0, 0}, miss = {1, 2, MISS, 0, 0, 0}, d = fresh;
-    subdiv1(320, 200, &d, &miss, &miss);  // both miss: marked, nothing cast
-    EXPECT_TRUE(d.c == MISS && d.u == 5 && d.v == 6);
-    for (auto pair : {std::pair{&hit, &miss}, std::pair{&miss, &hit}}) {
-        d = fresh;
-        subdiv1(320, 200, &d, pair.first, pair.second);  // one misses: the real ray
-        EXPECT_TRUE(d.u == 0 && d.v == 176 && d.c == 0);
+    const int Q = 1 << 30;
+    struct { int u1, v1, c1, u2, v2, c2, u, v, c; } cases[] = {
+        {1, 2, MISS, 1, 2, MISS, 5, 6, MISS},  // both miss: marked, nothing cast
+        {0, 0, 0, 1, 2, MISS, 0, 176, 0},      // one misses: the real ray
+        {1, 2, MISS, 0, 0, 0, 0, 176, 0},
+        {0, 0, 0, Q + 1, 0, 0, 0, 176, 0},     // longitude growing by more than a quarter turn: cast
+        {Q + 1, 0, 0, 0, 0, 0, Q / 2, 0, 0},   // shrinking by as much: the short way round
+        {0, 0, 0, Q, 0, 0, Q / 2, 0, 0},       // exactly a quarter: interpolated
+        // Halves of wrapping differences, shifted arithmetically: u +21
+        // across the sign change, v -11 >> 1 = -6; then v -9 the short way, >> 1 = -5.
+        {INT_MAX - 10, 0, 0, INT_MIN + 10, -11, 0, INT_MAX, -6, 0},
+        {0, INT_MIN + 4, 0, 0, INT_MAX - 4, 0, 0, INT_MAX, 0},
+    };
+    for (auto& k : cases) {
+        gridfx d = {5, 6, 7, 8, 9, 10}, s1 = {k.u1, k.v1, k.c1, 0, 0, 0}, s2 = {k.u2, k.v2, k.c2, 0, 0, 0};
+        subdiv1(320, 200, &d, &s1, &s2);
+        EXPECT_TRUE(d.u == k.u && d.v == k.v && d.c == k.c) << &k - cases << ": " << d.u << " " << d.v << " " << d.c;
+        EXPECT_TRUE(d.t == 8 && d.u2 == 9 && d.v2 == 10) << &k - cases;  // fields that are not interpolated stay
     }
-    // A longitude growing by more than a quarter turn casts; shrinking by as
-    // much interpolates the short way round, and so does exactly a quarter.
-    gridfx s1 = {0, 0, 0, 0, 0, 0}, s2 = {(1 << 30) + 1, 0, 0, 0, 0, 0};
-    d = fresh;
-    subdiv1(320, 200, &d, &s1, &s2);
-    EXPECT_EQ(d.v, 176);
-    d = fresh;
-    subdiv1(320, 200, &d, &s2, &s1);
-    EXPECT_TRUE(d.u == 1 << 29 && d.v == 0 && d.c == 0);
-    EXPECT_TRUE(d.t == 8 && d.u2 == 9 && d.v2 == 10);  // fields that are not interpolated stay
-    s2.u = 1 << 30;
-    d = fresh;
-    subdiv1(320, 200, &d, &s1, &s2);
-    EXPECT_EQ(d.u, 1 << 29);
-    // Halves of wrapping differences, shifted arithmetically: u +21 across
-    // the sign change; v -11 >> 1 = -6, then -9 the short way, >> 1 = -5.
-    gridfx a = {INT_MAX - 10, 0, 0, 0, 0, 0}, b = {INT_MIN + 10, -11, 0, 0, 0, 0};
-    subdiv1(0, 0, &d, &a, &b);
-    EXPECT_EQ(d.u, INT_MAX);
-    EXPECT_EQ(d.v, -6);
-    a = {0, INT_MIN + 4, 0, 0, 0, 0}, b = {0, INT_MAX - 4, 0, 0, 0, 0};
-    subdiv1(0, 0, &d, &a, &b);
-    EXPECT_EQ(d.v, INT_MAX);
 }
 
 TEST(Subdiv8x8, CornerMissBlockFindsTheSilhouetteToTheHalfPixel)

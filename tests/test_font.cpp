@@ -63,20 +63,3 @@ TEST(FontDraw, OpaqueAndTransparentTextCoverEightPixelsACharacter)
         EXPECT_EQ(f.at(0, 0), SENTINEL);
     }
 }
-
-TEST(FontDraw, OtherGlyphSizesFollowTheGridLayout)
-{
-    // A 4 x 2 atlas: eight glyphs a grid row, 32 bytes a scanline. Glyph c
-    // is ink only at its pixel (c % 4, c / 4 % 2).
-    std::vector<unsigned char> a(32 * 2 * 32, 255);
-    for (int c = 0; c < 256; c++) a[((c >> 3) * 2 + (c / 4 % 2)) * 32 + (c & 7) * 4 + c % 4] = 0;
-    testframe f;
-    font fnt(a.data(), 4, 2, 256);
-    const char text[] = {char(0x41), char(0xC6), 0};
-    fnt.drawString(&f.fb, text, 3, 5, 0, 1, 2);
-    for (int k = 0; k < 2; k++) {
-        const int c = static_cast<unsigned char>(text[k]);
-        for (int y = 0; y < 2; y++)
-            for (int x = 0; x < 4; x++) EXPECT_EQ(f.at(3 + 4 * k + x, 5 + y), (x == c % 4 && y == c / 4 % 2) ? 1 : 2);
-    }
-}
