@@ -61,9 +61,10 @@ TEST(DefaultSong, ShapeAndBreaksAsThePlayerReadsThem)
     // Order 5, rows 60-63, black: nothing starts but the swell into the next scene.
     for (int r = 60; r < 64; r++)
         for (int ch = 0; ch < SONGCHANNELS; ch++)
-            EXPECT_TRUE(!ev(5, r, ch).note || (ch == CH_FX && ev(5, r, ch).ins == IN_SWELL)) << "row " << r << " ch " << ch;
+            EXPECT_TRUE(!ev(5, r, ch).note || (ch == CH_FX && ev(5, r, ch).ins == IN_SWELL)) << r << " ch " << ch;
     // Order 17, last quarter, negative on the kick rows: stabs on exactly those.
-    for (int r = 48; r < 64; r++) EXPECT_EQ(ev(17, r, CH_PERC).ins == IN_STAB, pasari(17 + r / 64.0f) == 1) << "row " << r;
+    for (int r = 48; r < 64; r++)
+        EXPECT_EQ(ev(17, r, CH_PERC).ins == IN_STAB, pasari(17 + r / 64.0f) == 1) << "row " << r;
     // The last scene's negative flashes: a crash on rows 0 and 32 of orders
     // 24 and 25 and on row 0 of order 26, after which nothing new starts.
     for (int o = 24; o < SONGORDERS; o++)

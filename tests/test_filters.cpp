@@ -67,7 +67,8 @@ TEST_F(Filters, BoxAveragesTheUnfilteredWindowOnly)
     for (int q = 0; q < 256000; q++) {
         const int x = q % 640, y = q / 640;
         const bool in = x >= xmov && x < xmov + 319 && y >= ymov && y < ymov + 199;
-        ASSERT_EQ(dbuf[q], in ? (orig[q] + orig[q + 1] + orig[q + 640] + orig[q + 641]) >> 2 : orig[q]) << x << "," << y;
+        const int mean = (orig[q] + orig[q + 1] + orig[q + 640] + orig[q + 641]) >> 2;
+        ASSERT_EQ(dbuf[q], in ? mean : orig[q]) << x << "," << y;
     }
 }
 
@@ -120,10 +121,13 @@ TEST_F(Filters, FastSmearsMatchThePlainOne)
         inputs.emplace_back(65536);
         for (int k = 0; k < 65536; k++) inputs.back()[size_t(k)] = value(k);
     };
-    for (int range : {16384, 1 << 20, 1 << 30}) add([&](int) { return int(int64_t(g() % (2ull * unsigned(range))) - range / 4); });
-    for (int outside : {0, 1})
-        add([&](int k) { return k >= 30000 && k < 30064 ? (k & 1) * 32767 : outside && k == 65000 ? 32768 : int(g() % 32768); });
-    for (int rising : {0, 1}) add([&](int k) { return k >= 60000 && k < 60100 ? 5000 : (k < 20000) == rising ? 0 : 100; });
+    for (int64_t r : {16384, 1 << 20, 1 << 30}) add([&](int) { return int(int64_t(g() % (2 * r)) - r / 4); });
+    for (bool outside : {false, true})
+        add([&](int k) {
+            return k >= 30000 && k < 30064 ? (k & 1) * 32767 : outside && k == 65000 ? 32768 : int(g() % 32768);
+        });
+    for (bool rising : {false, true})
+        add([&](int k) { return k >= 60000 && k < 60100 ? 5000 : (k < 20000) == rising ? 0 : 100; });
     for (const auto& in : inputs)
         for (int delta : {-512, 1, -1, -513, -511, 2, -3, 15, -16, 17, 700, -65535, 65535, 65536, -70000, 0})
             for (int p : {62000, 32000, 35000, 52000, 65536, 8, -4000, 90000}) {
@@ -145,7 +149,7 @@ TEST_F(Filters, FastSmearsMatchThePlainOne)
                 ASSERT_TRUE(fused == plain) << delta << " " << p;
             }
     for (int p : {32000, 35000, 65535, 65536, 70000, -4000, 0}) {
-        for (int i = 0; i < 65536; i++) fused[size_t(i)] = plain[size_t(i)] = ufotbl2[pic[size_t(i)]] + (i % 7 == 0 ? 3000 : 0);
+        for (size_t i = 0; i < 65536; i++) fused[i] = plain[i] = ufotbl2[pic[i]] + (i % 7 == 0 ? 3000 : 0);
         blur2spiral(fused.data(), p);
         blur2ref(plain.data(), 1, p);
         blur2ref(plain.data(), -1, p);

@@ -75,13 +75,16 @@ void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*r
         const float t = float(row) / 64.0f;
         if (!ruled(t)) continue;
         worst = std::max(worst, off);
-        EXPECT_LE(off, 10.0) << "channel " << channel << ": onset " << off << " ms from order " << row / 64 << " row " << row % 64;
-        EXPECT_EQ(gate(t), 1) << "channel " << channel << ": onset on order " << row / 64 << " row " << row % 64;
+        const std::string where = "channel " + std::to_string(channel) + ", order " + std::to_string(row / 64) + " row "
+                                + std::to_string(row % 64);
+        EXPECT_LE(off, 10.0) << where << ": onset " << off << " ms from the row";
+        EXPECT_EQ(gate(t), 1) << where << ": onset off the gate";
         if (row < long(heard.size())) heard[size_t(row)] = true;
     }
     for (size_t row = 0; row < heard.size(); row++) {
         const float t = float(row) / 64.0f;
-        EXPECT_TRUE(!shown(t) || !gate(t) || heard[row]) << "channel " << channel << ": silent on order " << row / 64 << " row " << row % 64;
+        EXPECT_TRUE(!shown(t) || !gate(t) || heard[row]) << "channel " << channel << " silent on order " << row / 64
+                                                             << " row " << row % 64;
     }
     std::printf("[ figures  ] channel %d: worst onset offset %.2f ms\n", channel, worst);
 }
@@ -104,7 +107,7 @@ TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
     // Loudness of every pattern of the main sections; the intro is quieter.
     for (int o = 0; o < 26; o++) {
         double sq = 0;
-        for (int64_t i = o * 64 * int64_t(ROW) * 2; i < (o + 1) * 64 * int64_t(ROW) * 2; i++) sq += double(pcm[size_t(i)]) * pcm[size_t(i)];
+        for (size_t i = size_t(o) * 64 * ROW * 2; i < size_t(o + 1) * 64 * ROW * 2; i++) sq += double(pcm[i]) * pcm[i];
         const double level = db(std::sqrt(sq / (64.0 * ROW * 2)));
         EXPECT_GT(level, o ? -24 : -30) << "order " << o;
         EXPECT_TRUE(o == 0 || level < -10) << "order " << o << ": " << level << " dBFS";
@@ -124,8 +127,8 @@ TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
 // The last scene does not flash on the snare: its roll is free.
 TEST(DefaultSongAudio, KickAndSnareSoundOnTheirRows)
 {
-    checkonsets(CH_KICK, pasari, [](float t) { return (t >= 2 && t < 5.9375f) || (t >= 8 && t < 12) || (t >= 16 && t < 24); },
-                [](float) { return true; });
-    checkonsets(CH_SNARE, snare, [](float t) { return (t >= 1 && t < 5.9375f) || (t >= 6 && t < 12) || (t >= 14 && t < 23.75f); },
-                [](float t) { return t < 24; });
+    auto kickshown = [](float t) { return (t >= 2 && t < 5.9375f) || (t >= 8 && t < 12) || (t >= 16 && t < 24); };
+    auto snareshown = [](float t) { return (t >= 1 && t < 5.9375f) || (t >= 6 && t < 12) || (t >= 14 && t < 23.75f); };
+    checkonsets(CH_KICK, pasari, kickshown, [](float) { return true; });
+    checkonsets(CH_SNARE, snare, snareshown, [](float t) { return t < 24; });
 }

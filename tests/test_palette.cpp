@@ -21,7 +21,8 @@ TEST_F(Palette, ReferenceEntriesAndBlackColumn)
 {
     struct { const int* p; int row, col, want; } entries[] = {
         {paletti1, 0, 128, 0xFE52}, {paletti1, 0, 255, 0xFFFF}, {paletti1, 32, 128, 0xFFD2}, {paletti1, 63, 64, 0x64A9},
-        {paletti2, 0, 128, 0x7FD5}, {paletti2, 32, 128, 0x7EBA}, {paletti2, 63, 64, 0x3ACF}, {paletti2, 63, 255, 0xFFFF},
+        {paletti2, 0, 128, 0x7FD5}, {paletti2, 32, 128, 0x7EBA}, {paletti2, 63, 64, 0x3ACF},
+        {paletti2, 63, 255, 0xFFFF},
         {paletti3, 0, 128, 0x7BFF}, {paletti3, 32, 128, 0xABFC}, {paletti3, 63, 64, 0x69EC},
         {paletti3, 0, 255, 0xFFDF},  // red ends at 249, green at 62 of 63
     };

@@ -47,7 +47,7 @@ TEST_F(Noise, LatticeValuesRepeatEvery1024Cells)
     }
     for (int x : {0, 1, 512, -3, 1023, 1024, 5000})
         for (int y : {0, 7, -1})
-            for (int z : {0, 2, 1023}) ASSERT_EQ(noise(x * 1024, y * 1024, z * 1024), L(x, y, z)) << x << " " << y << " " << z;
+            for (int z : {0, 2, 1023}) ASSERT_EQ(noise(x * 1024, y * 1024, z * 1024), L(x, y, z)) << x << y << z;
 }
 
 TEST_F(Noise, FadeBetweenLatticePointsAndAcrossBorders)

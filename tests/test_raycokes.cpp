@@ -33,10 +33,11 @@ TEST(Raycokes, ShiftFollowsTheOriginAndIsClamped)
 {
     ballscene(50);
     canvas cv;
-    struct { float tx, ty, tz, jep; } cases[] = {{0.5f, 0, 0, 1}, {0, -0.4f, 0, 1}, {0.5f, 0.3f, 0, 0.5f}, {10, 0, 0, 1},
-                                                 {-10, 0, 0, 1}, {0, 10, 0, 1}, {0, -10, 0, 1}, {0.2f, 0.3f, 0, 0},
-                                                 // ~1e13 pixels: saturates instead of wrapping to the other edge
-                                                 {1e4f, 0, -1 + 1.0f / 8388608, 1}};
+    struct { float tx, ty, tz, jep; } cases[] = {
+        {0.5f, 0, 0, 1}, {0, -0.4f, 0, 1}, {0.5f, 0.3f, 0, 0.5f}, {10, 0, 0, 1}, {-10, 0, 0, 1}, {0, 10, 0, 1},
+        {0, -10, 0, 1}, {0.2f, 0.3f, 0, 0},
+        {1e4f, 0, -1 + 1.0f / 8388608, 1},  // ~1e13 pixels: saturates instead of wrapping to the other edge
+    };
     for (auto& c : cases) {
         const float posz = c.tz ? -1 : -5;
         winshift s = raycokes(cv.window(), 0, 0, posz, c.tx, c.ty, c.tz, c.jep);
@@ -138,6 +139,6 @@ TEST(Raycokes, SilhouetteMatchesOneRayPerSampleExceptAtItsExtremes)
         EXPECT_LT(losses, 40) << "distance " << dist;
         for (int y = -100; y < 300; y++)
             for (int x = -160; x < 480; x++)
-                ASSERT_TRUE(cv.at(x, y) == 0 || (x >= s.x && x < s.x + 320 && y >= s.y && y < s.y + 200)) << x << "," << y;
+                ASSERT_TRUE(cv.at(x, y) == 0 || (x >= s.x && x < s.x + 320 && y >= s.y && y < s.y + 200)) << x << y;
     }
 }

@@ -26,7 +26,8 @@ protected:
         buildtables();
         // The cone light as the water start-up makes it: 128 at (128, 128),
         // down 4 per cell of distance, 0 from 32 on.
-        for (int i = 0; i < 65536; i++) envi3[i] = (unsigned char)rtbl[128 - int(4 * std::hypot(i % 256 - 128.0, i / 256 - 128.0))];
+        for (int i = 0; i < 65536; i++)
+            envi3[i] = (unsigned char)rtbl[128 - int(4 * std::hypot(i % 256 - 128.0, i / 256 - 128.0))];
     }
     void SetUp() override
     {
@@ -170,8 +171,8 @@ TEST_F(Relief, IncrementalBlocksMatchTheClosedForm)
         // offsets, then any at all.
         for (int n = 0; n < 1066; n++) {
             const bool smooth = round % 3 == 2;
-            pienix[n] = smooth ? (60 << 16) + (n / 41) * 500000 + int(g() % 40000) : int(65536 + g() % (16711680u - 65535u));
-            pieniz[n] = smooth ? (20 << 16) + (n % 41) * 350000 + int(g() % 40000) : int(65536 + g() % (16711680u - 65535u));
+            pienix[n] = smooth ? (60 << 16) + (n / 41) * 500000 + int(g() % 40000) : int(65536 + g() % 16646145);
+            pieniz[n] = smooth ? (20 << 16) + (n % 41) * 350000 + int(g() % 40000) : int(65536 + g() % 16646145);
         }
         const int n1 = round < 3 ? int(g() % 65536) : int(g()), n2 = round < 3 ? int(g() % 65536) : int(g());
         std::vector<unsigned char> a(256000), b(256000);

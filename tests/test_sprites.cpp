@@ -71,7 +71,8 @@ TEST(Glow, GoldenChecksums)
     const uint32_t want[8] = {0x46ef99a6u, 0xfdb11251u, 0xe3a5d3c5u, 0x43a20582u,
                               0x28ed48c7u, 0x5f7ccaa5u, 0x1fe06124u, 0x2f9360dau};
     const char* names[8] = {"sp1", "sp2", "sp3", "sp4", "sp5", "sp6", "logo1", "logo2"};
-    for (int k = 0; k < 8; k++) EXPECT_EQ(testsum::fnv1a(images[k], k < 6 ? 20000 : 32000), want[k]) << names[k] << " changed";
+    for (int k = 0; k < 8; k++)
+        EXPECT_EQ(testsum::fnv1a(images[k], k < 6 ? 20000 : 32000), want[k]) << names[k] << " changed";
 }
 
 // Both drawing calls against the plain sum, clamped, over random bytes, at
@@ -82,8 +83,11 @@ TEST(Glow, GoldenChecksums)
 TEST(Drawing, SpriteAndLogoAreThePlainSumAtAnyBrightness)
 {
     buildtables();
-    auto sum = [](int d, int s, int br) { return std::clamp(d + (br > 65535 ? s : int((int64_t(s) * br) >> 16)), 0, 255); };
-    std::vector<int> brs = {-1, -32768, -65536, -2105376, -2105377, -10000000, INT_MIN, 65535, 65536, 70000, 1 << 20, INT_MAX};
+    auto sum = [](int d, int s, int br) {
+        return std::clamp(d + (br > 65535 ? s : int((int64_t(s) * br) >> 16)), 0, 255);
+    };
+    std::vector<int> brs = {-1,    -32768, -65536, -2105376, -2105377, -10000000, INT_MIN,
+                            65535, 65536,  70000,  1 << 20,  INT_MAX};
     for (int br = 0; br < 65536; br += 1237) brs.push_back(br);
     std::mt19937 rng(3);
     static unsigned char img[32000], pic[64000], before[64000];
@@ -95,13 +99,14 @@ TEST(Drawing, SpriteAndLogoAreThePlainSumAtAnyBrightness)
         laitask(img, pic, br, col);
         for (int i = 0; i < 64000; i++) {
             const int x = i % 320 - col, y = i / 320;
-            ASSERT_EQ(pic[i], x >= 0 && x < 100 ? sum(before[i], img[y * 100 + x], br) : before[i]) << "br " << br << " at " << i;
+            const int want = x >= 0 && x < 100 ? sum(before[i], img[y * 100 + x], br) : before[i];
+            ASSERT_EQ(pic[i], want) << "sprite, br " << br << " at " << i;
         }
         std::memcpy(pic, before, sizeof pic);
         laitalogo(img, pic, br, row * 320);
         for (int i = 0; i < 64000; i++) {
             const int k = i - row * 320;
-            ASSERT_EQ(pic[i], k >= 0 && k < 32000 ? sum(before[i], img[k], br) : before[i]) << "logo, br " << br << " at " << i;
+            ASSERT_EQ(pic[i], k >= 0 && k < 32000 ? sum(before[i], img[k], br) : before[i]) << "logo, br " << br;
         }
     }
     // The sum by hand: a white sprite at half strength adds 127, just under

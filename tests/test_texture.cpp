@@ -14,8 +14,10 @@ using namespace tormel;
 // 64 x 64 packed heights, low nibble first.
 static void pack(unsigned char* dst, int (*height)(int r, int c))
 {
-    for (int i = 0; i < 2048; i++)
-        dst[i] = static_cast<unsigned char>((height(i / 32, i % 32 * 2) & 15) | (height(i / 32, i % 32 * 2 + 1) & 15) << 4);
+    for (int i = 0; i < 2048; i++) {
+        const int r = i / 32, c = i % 32 * 2;
+        dst[i] = static_cast<unsigned char>((height(r, c) & 15) | (height(r, c + 1) & 15) << 4);
+    }
 }
 
 // A test relief with a smooth swell, a plateau with sharp edges and a few

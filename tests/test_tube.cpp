@@ -15,7 +15,9 @@ static unsigned char map1[65536], map2[65536];
 TEST(TubeRay, BrightnessAndMappings)
 {
     // Brightness 128 - 16 t, floored at 1.0: at t = 0.5, 4, 7.875, 7.9375 and far.
-    for (auto [eyez, c] : {std::pair{-1.5f, 7864320}, {-5.0f, 4194304}, {-8.875f, 131072}, {-8.9375f, 65536}, {-30.0f, 65536}}) {
+    const std::pair<float, int> depths[] = {{-1.5f, 7864320}, {-5, 4194304}, {-8.875f, 131072},
+                                            {-8.9375f, 65536}, {-30, 65536}};
+    for (auto [eyez, c] : depths) {
         plaincamera(0, 0, eyez, pallo);
         gridfx g = {};
         ammuu_sade_t(&g, 320, 200);
@@ -152,7 +154,7 @@ TEST(TubeFrame, EveryBlockIsInterpolatedFromTheCornerRays)
     for (int y = 0; y < 200; y++)
         for (int x = 0; x < 320; x++) {
             const int want = tubepixel(&grid[(y / 8) * 41 + x / 8], y % 8, x % 8, 20);
-            ASSERT_TRUE(a.at(x + s.x, y + s.y) == want && b.at(x + s.x, y + s.y) == want) << x << "," << y << ": " << want;
+            ASSERT_TRUE(a.at(x + s.x, y + s.y) == want && b.at(x + s.x, y + s.y) == want) << x << "," << y;
             lit += want != 0;
         }
     EXPECT_GT(lit, 32000);

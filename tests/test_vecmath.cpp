@@ -17,7 +17,9 @@ TEST(Vecmath, VectorsAndConversions)
 {
     for (auto [in, out] : {std::pair{256, 255}, {255, 255}, {0, 0}, {-1, 0}, {INT_MIN, 0}, {INT_MAX, 255}})
         EXPECT_EQ(clamp(in), out) << in;
-    for (auto [in, out] : {std::pair{-0.5f, 0}, {1.9999f, 1}, {-7.99f, -7}, {3e9f, INT_MIN}, {-3e9f, INT_MIN}, {NAN, INT_MIN}}) {
+    const std::pair<float, int> conversions[] = {{-0.5f, 0},        {1.9999f, 1},       {-7.99f, -7},
+                                                 {3e9f, INT_MIN}, {-3e9f, INT_MIN}, {NAN, INT_MIN}};
+    for (auto [in, out] : conversions) {
         int v = 99;
         qftolp(&v, in);
         EXPECT_EQ(v, out) << in;

@@ -32,12 +32,12 @@ TEST(WaterStep, MatchesModuloReferenceAndWrapsOnTheFlatIndex)
         for (float aika : {0.001f, 0.05f, -0.2f, 1.7f, -3.0f}) {
             for (int c = 65536; c < 65792; c++) dst[c] = {-7, 7};
             teevesiefekti(src, dst, aika);
-            const int A = trunc32(4096.0 * std::sin(16.0 * aika)), G = wmul(32, trunc32(4096.0 * std::cos(16.0 * aika)));
+            const int A = trunc32(4096.0 * std::sin(16.0 * aika)), B = trunc32(4096.0 * std::cos(16.0 * aika));
             for (int k = 0; k < 65536; k++) {
                 auto i = [&](int o) { return src[(k + o) & 65535].i; };
                 const int n = wadd(wadd(i(-1), i(1)), wadd(i(-256), i(256)));
-                ref[k].r = wsub(wmul(G, src[k].r), wmul(A, wadd(wmul(28, src[k].i), n))) >> 17;
-                ref[k].i = wadd(wmul(G, src[k].i), wmul(wmul(32, A), src[k].r)) >> 17;
+                ref[k].r = wsub(wmul(wmul(32, B), src[k].r), wmul(A, wadd(wmul(28, src[k].i), n))) >> 17;
+                ref[k].i = wadd(wmul(wmul(32, B), src[k].i), wmul(wmul(32, A), src[k].r)) >> 17;
             }
             EXPECT_TRUE(same(dst, ref)) << "lim " << lim << " aika " << aika;
             EXPECT_EQ(dst[65791].r, -7) << "guard row written";

@@ -22,7 +22,8 @@ struct Lights { int m1y, m1z, m2y, m2z; };
 static Lights lightsfor(float posy, float posz, float vx, float vy)
 {
     const double ly = -double(posy) - vx, lz = -double(posz) - vy;
-    return {trunc32(16384 * ly + 32768), trunc32(16384 * lz + 32768), trunc32(32768 * ly + 32768), trunc32(32768 * lz + 32768)};
+    auto at = [](double scale, double l) { return trunc32(scale * l + 32768); };
+    return {at(16384, ly), at(16384, lz), at(32768, ly), at(32768, lz)};
 }
 
 // One pixel from its block's corners in closed form (x steps of a row whose
