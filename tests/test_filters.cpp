@@ -67,8 +67,8 @@ TEST_F(Filters, BoxAveragesTheUnfilteredWindowOnly)
     for (int q = 0; q < 256000; q++) {
         const int x = q % 640, y = q / 640;
         const bool in = x >= xmov && x < xmov + 319 && y >= ymov && y < ymov + 199;
-        const int mean = (orig[q] + orig[q + 1] + orig[q + 640] + orig[q + 641]) >> 2;
-        ASSERT_EQ(dbuf[q], in ? mean : orig[q]) << x << "," << y;
+        const int want = in ? (orig[q] + orig[q + 1] + orig[q + 640] + orig[q + 641]) >> 2 : orig[q];
+        ASSERT_EQ(dbuf[q], want) << x << "," << y;
     }
 }
 
