@@ -1,6 +1,8 @@
 // Filling one 8 x 8 block: interpolation between the corners, the halving of
 // subdiv1, and subdivision with extra rays along a silhouette.
 #include <gtest/gtest.h>
+#include <array>
+#include <climits>
 #include <random>
 #include "raygrid/block.h"
 #include "raygrid_testing.h"
@@ -10,75 +12,25 @@ using namespace rgtest;
 
 static unsigned char map[65536];
 
-// A canvas-pitched block destination with a marker around it.
-struct blockbuf {
-    unsigned char px[640 * 10];
-    blockbuf() { std::memset(px, 0xEE, sizeof px); }
-    unsigned char* dest() { return px + 640 + 1; }
-    int at(int r, int k) const { return px[(r + 1) * 640 + 1 + k]; }
-    // Nothing outside the 8 x 8 block was written.
-    bool untouchedoutside() const
-    {
-        for (int y = 0; y < 10; y++)
-            for (int x = 0; x < 640; x++) {
-                bool inside = y >= 1 && y <= 8 && x >= 1 && x <= 8;
-                if (!inside && px[y * 640 + x] != 0xEE) return false;
-            }
-        return true;
-    }
-};
-
 // Corner records laid out as in pallero: g[0], g[1], g[41], g[42].
-struct corners {
-    gridfx g[43] = {};
-    corners(int tlu, int tru, int blu, int bru, int tlv, int trv, int blv, int brv)
-    {
-        g[0].u = tlu, g[1].u = tru, g[41].u = blu, g[42].u = bru;
-        g[0].v = tlv, g[1].v = trv, g[41].v = blv, g[42].v = brv;
-    }
-};
-
-static void defaultaddressing()
+static void setcorners(gridfx* g, std::array<int, 4> u, std::array<int, 4> v)
 {
-    mapsx = 24, mapsy = 16, wrapx = 0xff, wrapy = 0xff00;
-    texture = map;
-}
-
-TEST(Inter8x8, IdenticalCornersGiveOneTexel)
-{
-    for (int i = 0; i < 65536; i++) map[i] = (unsigned char)(i * 7 + (i >> 8) * 3);
-    defaultaddressing();
-    const int u = 0x3A123456, v = int(0xC5ABCDEF);
-    corners c(u, u, u, u, v, v, v, v);
-    blockbuf b;
-    inter8x8(b.dest(), 0, 0, c.g);
-    for (int r = 0; r < 8; r++)
-        for (int k = 0; k < 8; k++) ASSERT_EQ(b.at(r, k), map[0xC5 * 256 + 0x3A]);
-    EXPECT_TRUE(b.untouchedoutside());
-}
-
-TEST(Inter8x8, OneColumnPerHalfPixel)
-{
-    for (int i = 0; i < 65536; i++) map[i] = (unsigned char)((i & 255) * 3 + (i >> 8) * 50);
-    defaultaddressing();
-    corners c(0, 1 << 28, 0, 1 << 28, 0, 0, 0, 0);
-    blockbuf b;
-    inter8x8(b.dest(), 0, 0, c.g);
-    for (int r = 0; r < 8; r++)
-        for (int k = 0; k < 8; k++) EXPECT_EQ(b.at(r, k), (map[2 * k] + map[2 * k + 1]) >> 1);
+    for (int k = 0; k < 4; k++) g[k < 2 ? k : k + 39] = {u[size_t(k)], v[size_t(k)], 0, 0, 0, 0};
 }
 
 TEST(Inter8x8, StraddlingTheSeamGoesTheShortWay)
 {
     for (int i = 0; i < 65536; i++) map[i] = (unsigned char)(i & 255);
-    defaultaddressing();
+    plaincamera(0, 0, 0, pallo);
+    texture = map;
     // Columns 127 and 129 on either side of the sign change of u.
-    const int a = 0x7F000000, z = int(0x81000000);
-    corners c(a, z, a, z, 0, 0, 0, 0);
+    gridfx g[43];
+    setcorners(g, {0x7F000000, int(0x81000000), 0x7F000000, int(0x81000000)}, {0, 0, 0, 0});
     blockbuf b;
-    inter8x8(b.dest(), 0, 0, c.g);
+    inter8x8(b.dest(), 0, 0, g);
     for (int r = 0; r < 8; r++)
         for (int k = 0; k < 8; k++) EXPECT_EQ(b.at(r, k), k < 4 ? 127 : 128) << r << "," << k;
+    EXPECT_TRUE(b.untouchedoutside());
 }
 
 TEST(Inter8x8, MatchesTheClosedFormForAnyCornersAndAddressing)
@@ -88,110 +40,49 @@ TEST(Inter8x8, MatchesTheClosedFormForAnyCornersAndAddressing)
     std::uniform_int_distribution<int> any(INT_MIN, INT_MAX);
     for (int trial = 0; trial < 2000; trial++) {
         // The frame drivers' top-byte addressing, and now and then another.
-        defaultaddressing();
+        plaincamera(0, 0, 0, pallo);
+        texture = map;
         if (trial % 4 == 3) mapsx = 21, wrapx = 0x7f8, mapsy = 15, wrapy = 0xf800;
-        corners c(any(rng), any(rng), any(rng), any(rng), any(rng), any(rng), any(rng), any(rng));
-        if (trial == 0) c = corners(INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MAX, INT_MIN, INT_MIN, INT_MAX);
-        const gridfx* g = c.g;
+        gridfx g[43];
+        setcorners(g, {any(rng), any(rng), any(rng), any(rng)}, {any(rng), any(rng), any(rng), any(rng)});
+        if (trial == 0) setcorners(g, {INT_MIN, INT_MAX, INT_MAX, INT_MIN}, {INT_MAX, INT_MIN, INT_MIN, INT_MAX});
         blockbuf b;
-        inter8x8(b.dest(), 0, 0, c.g);
+        inter8x8(b.dest(), 0, 0, g);
         for (int r = 0; r < 8; r++)
             for (int k = 0; k < 8; k++) {
                 int t[2];
-                for (int s = 0; s < 2; s++) {
-                    uint32_t u = stepped(g[0].u, g[1].u, g[41].u, g[42].u, r, 2 * k + s);
-                    uint32_t v = stepped(g[0].v, g[1].v, g[41].v, g[42].v, r, 2 * k + s);
-                    t[s] = addressed(map, u, v);
-                }
+                for (int s = 0; s < 2; s++)
+                    t[s] = addressed(map, stepped(g[0].u, g[1].u, g[41].u, g[42].u, r, 2 * k + s),
+                                     stepped(g[0].v, g[1].v, g[41].v, g[42].v, r, 2 * k + s));
                 ASSERT_EQ(b.at(r, k), (t[0] + t[1]) >> 1) << "trial " << trial << " at " << r << "," << k;
             }
     }
-    defaultaddressing();
+    mapsx = 24, mapsy = 16, wrapx = 0xff, wrapy = 0xff00;
 }
 
-// ---- subdiv1 ---------------------------------------------------------------
-
-// The centre ray of this camera hits the pole of the unit ball: u 0, v 176.
-static void polecamera()
+TEST(Subdiv1, CastsOnlyWhereTheNeighboursDisagreeAndHalvesWithWrapping)
 {
+    // The centre ray of this camera hits the pole of the unit ball: u 0, v 176.
     plaincamera(0, 0, -3, pallo);
-}
-
-TEST(Subdiv1, CastsOnlyWhereTheNeighboursDisagree)
-{
-    polecamera();
-    const gridfx fresh = {5, 6, 7, 8, 9, 10};
-    gridfx hit = {0, 0, 0, 0, 0, 0}, miss = {1, 2, MISS, 0, 0, 0};
-
-    gridfx d = fresh;
-    subdiv1(320, 200, &d, &miss, &miss);  // both miss: marked, nothing cast
-    EXPECT_EQ(d.c, MISS);
-    EXPECT_EQ(d.u, 5);
-    EXPECT_EQ(d.v, 6);
-
-    for (auto pair : {std::pair{&hit, &miss}, std::pair{&miss, &hit}}) {
-        d = fresh;
-        subdiv1(320, 200, &d, pair.first, pair.second);  // one misses: the real ray
-        EXPECT_EQ(d.u, 0);
-        EXPECT_EQ(d.v, 176);
-        EXPECT_EQ(d.c, 0);
+    const int Q = 1 << 30;
+    struct { int u1, v1, c1, u2, v2, c2, u, v, c; } cases[] = {
+        {1, 2, MISS, 1, 2, MISS, 5, 6, MISS},  // both miss: marked, nothing cast
+        {0, 0, 0, 1, 2, MISS, 0, 176, 0},      // one misses: the real ray
+        {1, 2, MISS, 0, 0, 0, 0, 176, 0},
+        {0, 0, 0, Q + 1, 0, 0, 0, 176, 0},     // longitude growing by more than a quarter turn: cast
+        {Q + 1, 0, 0, 0, 0, 0, Q / 2, 0, 0},   // shrinking by as much: the short way round
+        {0, 0, 0, Q, 0, 0, Q / 2, 0, 0},       // exactly a quarter: interpolated
+        // Halves of wrapping differences, shifted arithmetically: u +21
+        // across the sign change, v -11 >> 1 = -6; then v -9 the short way, >> 1 = -5.
+        {INT_MAX - 10, 0, 0, INT_MIN + 10, -11, 0, INT_MAX, -6, 0},
+        {0, INT_MIN + 4, 0, 0, INT_MAX - 4, 0, 0, INT_MAX, 0},
+    };
+    for (auto& k : cases) {
+        gridfx d = {5, 6, 7, 8, 9, 10}, s1 = {k.u1, k.v1, k.c1, 0, 0, 0}, s2 = {k.u2, k.v2, k.c2, 0, 0, 0};
+        subdiv1(320, 200, &d, &s1, &s2);
+        EXPECT_TRUE(d.u == k.u && d.v == k.v && d.c == k.c) << &k - cases << ": " << d.u << " " << d.v << " " << d.c;
+        EXPECT_TRUE(d.t == 8 && d.u2 == 9 && d.v2 == 10) << &k - cases;  // fields that are not interpolated stay
     }
-
-    // A longitude growing by more than a quarter turn casts; shrinking by as
-    // much interpolates, the short way round.
-    gridfx s1 = {0, 0, 0, 0, 0, 0}, s2 = {(1 << 30) + 1, 0, 0, 0, 0, 0};
-    d = fresh;
-    subdiv1(320, 200, &d, &s1, &s2);
-    EXPECT_EQ(d.v, 176);
-    d = fresh;
-    subdiv1(320, 200, &d, &s2, &s1);
-    EXPECT_EQ(d.u, 1 << 29);
-    EXPECT_EQ(d.v, 0);
-    EXPECT_EQ(d.c, 0);
-    EXPECT_EQ(d.t, 8);  // fields that are not interpolated stay
-    EXPECT_EQ(d.u2, 9);
-    EXPECT_EQ(d.v2, 10);
-
-    // Exactly a quarter turn still interpolates.
-    s2.u = 1 << 30;
-    d = fresh;
-    subdiv1(320, 200, &d, &s1, &s2);
-    EXPECT_EQ(d.u, 1 << 29);
-}
-
-TEST(Subdiv1, HalvesWithWrappingDifferencesAndArithmeticShifts)
-{
-    polecamera();
-    gridfx s1 = {INT_MAX - 10, 0, 0, 0, 0, 0}, s2 = {INT_MIN + 10, -11, 0, 0, 0, 0};
-    gridfx d = {};
-    subdiv1(0, 0, &d, &s1, &s2);  // u: +21 across the sign change; v: -11 >> 1 = -6
-    EXPECT_EQ(d.u, INT_MAX);
-    EXPECT_EQ(d.v, -6);
-    gridfx s3 = {0, INT_MIN + 4, 0, 0, 0, 0}, s4 = {0, INT_MAX - 4, 0, 0, 0, 0};
-    subdiv1(0, 0, &d, &s3, &s4);  // v: -9 the short way, >> 1 = -5
-    EXPECT_EQ(d.v, INT_MAX);
-}
-
-// ---- subdiv8x8 -------------------------------------------------------------
-
-TEST(Subdiv8x8, WithoutRaysItFiltersTheHalvedGrid)
-{
-    // Corners one texture column and row per half pixel apart: every sample
-    // of the 17 x 17 grid is interpolated exactly, so each pixel is the
-    // rounded mean of the four texels (2r..2r+1, 2k..2k+1).
-    for (int i = 0; i < 65536; i++) map[i] = (unsigned char)((i & 255) * 7 + (i >> 8) * 13);
-    defaultaddressing();
-    polecamera();
-    corners c(0, 1 << 28, 0, 1 << 28, 0, 0, 1 << 28, 1 << 28);
-    blockbuf b;
-    subdiv8x8(b.dest(), 0, 0, c.g);
-    for (int r = 0; r < 8; r++)
-        for (int k = 0; k < 8; k++) {
-            auto t = [&](int n, int m) { return map[n * 256 + m]; };
-            int sum = t(2 * r, 2 * k) + t(2 * r, 2 * k + 1) + t(2 * r + 1, 2 * k) + t(2 * r + 1, 2 * k + 1);
-            EXPECT_EQ(b.at(r, k), (sum + 2) >> 2) << r << "," << k;
-        }
-    EXPECT_TRUE(b.untouchedoutside());
 }
 
 TEST(Subdiv8x8, CornerMissBlockFindsTheSilhouetteToTheHalfPixel)
@@ -201,19 +92,15 @@ TEST(Subdiv8x8, CornerMissBlockFindsTheSilhouetteToTheHalfPixel)
     // edge and column of that block has a hitting end, so the halving finds
     // each crossing exactly: the coverage must equal one ray per sample.
     std::memset(map, 200, sizeof map);
-    defaultaddressing();
-    polecamera();
-    gridfx g[43];
+    plaincamera(0, 0, -3, pallo);
+    texture = map;
+    gridfx g[43] = {};
     int bx = -1, by = -1;
     for (int j = 0; j < 25 && bx < 0; j++)
-        for (int i = 0; i < 40 && bx < 0; i++) {
-            gridfx tl = {}, tr = {}, bl = {}, br = {};
-            if (!trueray(16 * i, 16 * j, &tl) && trueray(16 * i + 16, 16 * j, &tr) &&
-                trueray(16 * i, 16 * j + 16, &bl) && trueray(16 * i + 16, 16 * j + 16, &br)) {
+        for (int i = 0; i < 40 && bx < 0; i++)
+            if (!trueray(16 * i, 16 * j, &g[0]) && trueray(16 * i + 16, 16 * j, &g[1]) &&
+                trueray(16 * i, 16 * j + 16, &g[41]) && trueray(16 * i + 16, 16 * j + 16, &g[42]))
                 bx = i, by = j;
-                g[0] = tl, g[1] = tr, g[41] = bl, g[42] = br;
-            }
-        }
     ASSERT_GE(bx, 0);
     blockbuf b;
     subdiv8x8(b.dest(), 16 * bx, 16 * by, g);
@@ -222,9 +109,7 @@ TEST(Subdiv8x8, CornerMissBlockFindsTheSilhouetteToTheHalfPixel)
         for (int k = 0; k < 8; k++) {
             int hits = 0;
             gridfx s;
-            for (int dy = 0; dy < 2; dy++)
-                for (int dx = 0; dx < 2; dx++)
-                    hits += trueray(16 * bx + 2 * k + dx, 16 * by + 2 * r + dy, &s);
+            for (int a = 0; a < 4; a++) hits += trueray(16 * bx + 2 * k + (a & 1), 16 * by + 2 * r + (a >> 1), &s);
             EXPECT_EQ(b.at(r, k), (hits * 200 + 2) >> 2) << r << "," << k;
             partial += hits > 0 && hits < 4;
         }
@@ -235,7 +120,8 @@ TEST(Subdiv8x8, CornerMissBlockFindsTheSilhouetteToTheHalfPixel)
 }
 
 // The subdivision as plainly as it can be put: a cleared grid, the halving
-// level by level through subdiv1 along both edges and then down each column.
+// level by level through subdiv1 along both edges and then down each column,
+// each pixel the rounded mean of its four samples.
 static void subdivref(unsigned char* dest, int x1, int y1, const gridfx* g)
 {
     static gridfx t[17][17];
@@ -250,11 +136,10 @@ static void subdivref(unsigned char* dest, int x1, int y1, const gridfx* g)
     for (int r = 0; r < 8; r++)
         for (int k = 0; k < 8; k++) {
             int sum = 2;
-            for (int dy = 0; dy < 2; dy++)
-                for (int dx = 0; dx < 2; dx++) {
-                    const gridfx& s = t[2 * r + dy][2 * k + dx];
-                    sum += s.c == MISS ? 0 : addressed(texture, uint32_t(s.u), uint32_t(s.v));
-                }
+            for (int a = 0; a < 4; a++) {
+                const gridfx& s = t[2 * r + (a >> 1)][2 * k + (a & 1)];
+                sum += s.c == MISS ? 0 : addressed(texture, uint32_t(s.u), uint32_t(s.v));
+            }
             dest[r * 640 + k] = (unsigned char)(sum >> 2);
         }
 }
@@ -266,8 +151,8 @@ TEST(Subdiv8x8, MatchesThePlainHalvingOnMixedCorners)
     // blocks in sequence so that nothing of one block can leak into the next.
     std::mt19937 rng(5);
     for (int i = 0; i < 65536; i++) map[i] = (unsigned char)rng();
-    defaultaddressing();
     plaincamera(0.3f, -0.2f, -2.2f, pallo);
+    texture = map;
     std::uniform_int_distribution<int> any(INT_MIN, INT_MAX);
     for (int trial = 0; trial < 1500; trial++) {
         const int bx = int(rng() % 40), by = int(rng() % 25);
