@@ -12,16 +12,7 @@ top=build-cross
 
 packages="build-essential cmake googletest qemu-user"
 for cpu in $cpus; do packages="$packages g++-$cpu-linux-gnu"; done
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
-fi
+scripts/need.sh $packages
 
 # Every compile must say -ffp-contract=off: without it the arm64 compiler
 # fuses a * b + c into one rounding and the pictures drift.

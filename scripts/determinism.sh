@@ -8,16 +8,7 @@ set -e
 cd "$(dirname "$0")/.."
 top=${1:-build-determinism}
 
-missing=""
-for p in build-essential cmake clang; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
-fi
+scripts/need.sh build-essential cmake clang
 
 mkdir -p "$top"
 builds="gcc-Release gcc-Debug clang-Release clang-Debug"

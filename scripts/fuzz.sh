@@ -13,16 +13,7 @@ dir=${2:-build-fuzz}
 scripts/setup.sh
 
 # clang and its runtime libraries (libFuzzer, the sanitizers).
-missing=""
-for p in clang libclang-rt-14-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
-fi
+scripts/need.sh clang libclang-rt-14-dev
 
 cmake -S . -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DTORMEL_FUZZ=ON \
       -DTORMEL_TESTS=OFF -DTORMEL_BENCH=OFF \

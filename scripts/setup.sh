@@ -5,12 +5,4 @@
 set -e
 packages="build-essential cmake pkg-config libsdl1.2-compat-dev libxmp-dev libpng-dev libgtest-dev libbenchmark-dev"
 [ "$1" = "--tests" ] && packages="$packages ffmpeg"
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-[ -z "$missing" ] && exit 0
-echo "installing:$missing"
-if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
+exec "$(dirname "$0")/need.sh" $packages

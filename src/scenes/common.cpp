@@ -3,6 +3,7 @@
 #include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "core/buffers.h"
+#include "core/bytes16.h"
 #include "output/framebuffer.h"
 #include <algorithm>
 #include <cstring>
@@ -92,24 +93,6 @@ static inline void gatherlight(unsigned char* l, const int* cells, const unsigne
     for (int x = 0; x < 320; x++) l[x] = lt[index[cells[x]]];
 }
 
-// Sixteen pixels as one vector (GCC/Clang vector extension; plain SSE2 on
-// x86-64, NEON on arm64, generic code elsewhere). Lanes are independent
-// bytes, so the byte order of the machine does not matter.
-typedef unsigned char bytes16 __attribute__((vector_size(16)));
-
-static inline bytes16 load16(const unsigned char* p)
-{
-    bytes16 v;
-    std::memcpy(&v, p, 16);
-    return v;
-}
-
-// a + b limited to 255: where the byte sum wrapped it is below either term.
-static inline bytes16 addsat(bytes16 a, bytes16 b)
-{
-    const bytes16 s = a + b;
-    return s | (bytes16)(s < a);
-}
 
 static_assert(320 % 16 == 0, "rows go in vectors of sixteen");
 

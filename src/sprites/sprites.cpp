@@ -3,6 +3,7 @@
 // a picture by the scenes.
 #include "sprites/sprites.h"
 #include "core/buffers.h"
+#include "core/bytes16.h"
 #include "core/vecmath.h"
 #include <cstdint>
 #include <cstring>
@@ -81,25 +82,7 @@ void kasittelelogo(unsigned char* desti)
 
 // ---- drawing ------------------------------------------------------------------
 
-// Sixteen bytes as one vector (GCC/Clang vector extension: SSE2 on x86-64,
-// NEON on arm64, generic code elsewhere); lanes are independent bytes, so
-// the machine's byte order does not matter.
-typedef unsigned char bytes16 __attribute__((vector_size(16)));
-typedef unsigned short halves16 __attribute__((vector_size(32)));
-
-static inline bytes16 load16(const unsigned char* p)
-{
-    bytes16 v;
-    std::memcpy(&v, p, 16);
-    return v;
-}
-
-// a + b limited to 255: where the byte sum wrapped it is below either term.
-static inline bytes16 addsat(bytes16 a, bytes16 b)
-{
-    const bytes16 s = a + b;
-    return s | (bytes16)(s < a);
-}
+typedef unsigned short halves16 __attribute__((vector_size(32)));  // bytes16 widened
 
 // (s * br) >> 16 for br in 0..65535, in 16-bit lanes: with br = 256 bh + bl,
 // it is (s bh + ((s bl) >> 8)) >> 8, and no term leaves 16 bits.
