@@ -5,6 +5,7 @@
 #include "driver/driver.h"
 #include "platform/music.h"
 #include "platform/player.h"
+#include "support/support.h"
 #include <xmp.h>
 #include <chrono>
 #include <cmath>
@@ -91,6 +92,22 @@ TEST(Player, LoopRestartsAndOnceHoldsTheEnd)
             EXPECT_EQ(last, 27);
         }
     }
+}
+
+// A module the fuzzer found (no channels, orders past its patterns) on
+// which the player makes ticks without a sample: time could never move on,
+// so the module ends there instead of hanging whoever asked for sound.
+TEST(Player, ModuleThatCannotMoveTimeEnds)
+{
+    auto bytes = testsupport::readfile(std::string(TORMEL_GOLDEN_DIR) + "/../../fuzz/corpus/xm-silent-ticks");
+    ASSERT_FALSE(bytes.empty());
+    modplayer p;
+    ASSERT_TRUE(p.load(bytes.data(), bytes.size(), nullptr));
+    p.start(44100, true);
+    std::vector<int16_t> out(2 * 44100);
+    p.render(out.data(), 44100);
+    EXPECT_TRUE(p.ended());
+    EXPECT_EQ(p.rendered(), 44100);
 }
 
 TEST(Player, RejectsWhatIsNotAModule)

@@ -102,7 +102,9 @@ void modplayer::nexttick()
         pending_.assign(2 * 1024, 0);  // silence in tick-sized steps
     } else {
         xmp_get_frame_info(ctx, &fi);
-        if (fi.loop_count > 0 && !loop_) {
+        // A tick without sound (tempo 0) would never move time on: the
+        // module cannot be played past it, so it ends there.
+        if (fi.buffer_size < 4 || (fi.loop_count > 0 && !loop_)) {
             ended_ = true;
             pending_.assign(2 * 1024, 0);
         } else {
@@ -115,7 +117,7 @@ void modplayer::nexttick()
     if (ended_ && !ticks_.empty()) {
         // Past the end the position stays at the end of the last tick.
         tick& last = ticks_.back();
-        last.length += int(pending_.size() / 2);
+        last.length += int64_t(pending_.size() / 2);
     }
     while (ticks_.size() > 1 && ticks_.front().start + int64_t(HISTORY_SECONDS) * rate_ < start)
         ticks_.pop_front();
@@ -126,7 +128,7 @@ void modplayer::render(int16_t* out, int frames)
     while (frames > 0) {
         if (pendingpos_ >= pending_.size()) nexttick();
         int n = std::min<int64_t>(frames, (pending_.size() - pendingpos_) / 2);
-        if (out) {
+        if (out && n > 0) {
             std::memcpy(out, pending_.data() + pendingpos_, size_t(n) * 4);
             out += 2 * n;
         }
@@ -144,7 +146,7 @@ musicpos modplayer::positionat(int64_t s) const
     auto it = std::upper_bound(ticks_.begin(), ticks_.end(), s,
                                [](int64_t v, const tick& k) { return v < k.start; });
     const tick& k = *(it - 1);
-    double into = std::min(1.0, double(s - k.start) / std::max(1, k.length));
+    double into = std::min(1.0, double(s - k.start) / double(std::max<int64_t>(1, k.length)));
     p.order = k.order;
     p.row = k.row;
     p.frac = std::min((k.frame + into) / std::max(1, k.speed), 1.0);

@@ -58,7 +58,7 @@ public:
 private:
     struct tick {
         int64_t start;   // first sample frame of the tick
-        int length;      // sample frames
+        int64_t length;  // sample frames
         int order, row, frame, speed;
     };
     void nexttick();
