@@ -33,7 +33,10 @@ inline __attribute__((always_inline)) double approx(double ay, double ax, bool x
     // atan(num / den) = atan(c) + atan(w), c = i / 64 near num / den and
     // w = (num - c den) / (den + c num), |w| <= about 1/128 (a float quotient
     // picks i; being one off only makes w a little larger).
-    const int i = int(float(num) / float(den) * 64.0f + 0.5f);
+    // Outside 0..1 (a zero, infinite or NaN input) any point will do: the
+    // angle is then meaningless, but the table is never left.
+    const float q = float(num) / float(den);
+    const int i = q >= 0.0f && q <= 1.0f ? int(q * 64.0f + 0.5f) : 0;
     const double c = i * (1.0 / 64);
     const double w = (num - c * den) / (den + c * num);
     const double w2 = w * w;
