@@ -62,13 +62,15 @@ TEST(HostileFiles, ADirectoryInPlaceOfAFileIsNamed)
 
 TEST(HostileFiles, UnreadableFileIsNamed)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    std::string dir = fastdir("unreadable");
-    writefile(dir + "/testi2.1b", std::vector<uint8_t>(16000, 1));
-    chmod((dir + "/testi2.1b").c_str(), 0);
-    runresult r = runtormel({"-w"}, dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\"testi2.1b\""), std::string::npos) << r.err;
+    for (const char* file : {"testi2.1b", "smalufo.16", "mmm.xm"}) {
+        std::string dir = fastdir(std::string("unreadable-") + file);
+        if (std::string(file) != "mmm.xm") writefile(dir + "/" + file, std::vector<uint8_t>(16000, 1));
+        chmod((dir + "/" + file).c_str(), 0);
+        runresult r = runtormelasuser({"-w"}, dir);
+        EXPECT_EQ(r.status, 1) << file << ": " << r.err;
+        EXPECT_NE(r.err.find(std::string("\"") + file + "\""), std::string::npos) << r.err;
+        EXPECT_EQ(logsize(dir), -1);  // refused before anything started
+    }
 }
 
 TEST(HostileFiles, MusicThatIsNotAModuleIsRefused)
