@@ -281,7 +281,9 @@ static bool smearlanes(const int* src, int* out, int n, int w)
     // so that for a table of a multiple of four cells every row of four is
     // aligned to 16 bytes whichever way the pass runs.
     const int L = ((n - 4) / LANECHAINS) & ~63;
-    if (L < WARM || (x[0] & ~0x7FFF)) return false;
+    // The first four cells are stepped one by one below; they start the
+    // first chain, so they too must lie in range.
+    if (L < WARM || ((x[0] | x[Dir] | x[2 * Dir] | x[3 * Dir]) & ~0x7FFF)) return false;
     int b[LANECHAINS + 1];
     for (int i = 0; i < LANECHAINS; i++) b[i] = 4 + i * L;
     b[LANECHAINS] = n;
@@ -378,10 +380,11 @@ void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int
     const v4u wv = {unsigned(w), unsigned(w), unsigned(w), unsigned(w)};
     int k = first;
 #if defined(__SSE2__)
-    // With every curve value in 0..32767, and so every cell (a smear step
-    // ends between its two inputs), a difference fits 16 bits, and one
-    // multiply-add of 16-bit halves against (w, 0) is the 32-bit product.
-    bool small = w >= 0 && w < 32768;
+    // With every curve value in 0..32767, and so every cell (a step of a
+    // weight up to 16384 ends between its two inputs), a difference fits 16
+    // bits, and one multiply-add of 16-bit halves against (w, 0) is the
+    // 32-bit product. A larger weight overshoots; it takes the plain loop.
+    bool small = w >= 0 && w <= 16384;
     for (int i = 0; i < 256; i++) small = small && curve[i] >= 0 && curve[i] < 32768;
     if (small) {
         const __m128i w16 = _mm_set1_epi32(w);
