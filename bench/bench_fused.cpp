@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_fused.cpp: the fast forms of the per-frame steps against their plain
 // forms, on a real tube-scene frame: sampling with the first smear, the
 // spiral smear both ways, the light merge, and the ray angles and rays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_light.cpp: the polar tables, the screen filters and the relief plane,
 // alone and as the light chain of the relief scene.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_precalc.cpp: the start-up precalculation of the tables, palettes,
 // textures, relief maps and sprites, and the per-frame composite.
 #include <benchmark/benchmark.h>

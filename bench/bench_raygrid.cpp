@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Microbenchmarks of the ray-grid renderer: single rays, whole frames of the
 // ball (filling the screen, and with its outline), and the tube scene's pair.
 #include <benchmark/benchmark.h>

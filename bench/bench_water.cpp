@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Water: start-up precalculation, the per-frame step and the plane renderer.
 #include <benchmark/benchmark.h>
 #include "core/buffers.h"

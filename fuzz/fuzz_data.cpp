@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_data: libFuzzer target over everything the demo takes from files a
 // user may drop beside it. One input is tried as each of the three files:
 // as "mmm.xm" through the module check, the player (load, some ticks, the

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the contact-sheet tool and renders docs/contact-sheet.png: the demo
 # with its built-in data at 25 moments across the timeline, five a scene.
 # Extra arguments go to the tool (--fps N). BUILD names the build folder.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Other CPUs: cross-builds the platform-free library, the golden checker and
 # the tests that need nothing else for arm64 (little-endian; its compilers
 # fuse multiply-adds unless told not to) and s390x (big-endian), runs them

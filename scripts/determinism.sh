@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The same pictures from every build: the golden checker (start-up buffers,
 # golden frames, a sweep through the whole timeline) built with GCC as
 # Release and Debug and with Clang as Release and Debug; every checksum line

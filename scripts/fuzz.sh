@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Fuzzes the loading of the three data files (module check and player,
 # sprite unpacking and glow, relief expansion and smoothing) with libFuzzer
 # under ASan and UBSan, for a bounded time, from the seed corpus in

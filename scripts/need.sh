@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the named Debian packages that are not installed yet.
 #   scripts/need.sh package...
 set -e

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The whole test suite under AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer, the whole timeline at 60 frames a second among
 # it. Any report, in a test or in a tormel process a test starts, fails.

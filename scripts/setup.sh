@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need, if any is missing.
 #   scripts/setup.sh          to build and play
 #   scripts/setup.sh --tests  also what the tests use (ffmpeg, for video captures)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // checksums.h: FNV-1a (32 bits) for the golden checksums of start-up buffers;
 // ints are taken low byte first, so the values hold on any byte order.
 #pragma once

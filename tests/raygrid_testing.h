@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // raygrid_testing.h: helpers shared by the ray-grid tests: a plain camera,
 // texel look-ups, destinations that show stray writes, and the closed forms
 // the renderer's block code is checked against.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the built-in data: the same bytes on every run, the song as the
 // player reads it and where it breaks with the picture, the bit planes of the
 // sprites and logos, and the relief.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling one 8 x 8 block: interpolation between the corners, the halving of
 // subdiv1, and subdivision with extra rays along a silhouette.
 #include <gtest/gtest.h>

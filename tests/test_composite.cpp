@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_composite.cpp: the shaded composite against a plain per-pixel loop.
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_core.cpp: the shared arithmetic rules: wrapping 32-bit operations and
 // the x86-style truncating conversion.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Music clock, scene schedule, start-up and the command line.
 #include <gtest/gtest.h>
 #include "app/options.h"

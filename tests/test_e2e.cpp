@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real tormel binary, run headless with SDL's dummy video and audio.
 #include <gtest/gtest.h>
 #include "assets/assets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_filters.cpp: glow blur, box average, light sampling and the smear.
 #include <gtest/gtest.h>
 #include <cstring>

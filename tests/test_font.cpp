@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the glyph atlas and of drawing text with it.
 #include <gtest/gtest.h>
 #include <algorithm>

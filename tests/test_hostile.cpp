@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever files lie beside the program and whatever happens to it while it
 // runs, it ends in order: a clear message and a non-zero status, or the
 // demo played and the log closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The music layer: position words, the player's sample-to-position map, and
 // the audible-position clock on SDL's dummy audio device and without sound.
 #include <gtest/gtest.h>

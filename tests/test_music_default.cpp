@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in song as heard: rendered offline over the whole run of the
 // demo (to order 26 row 32), it never clips, holds a sensible loudness,
 // fades out on the last chord, and its kick and snare sound on the rows

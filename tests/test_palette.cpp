@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_palette.cpp: the three palettes and the hue map.
 #include <gtest/gtest.h>
 #include <algorithm>

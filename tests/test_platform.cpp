@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The video window, colour mixing, the frame timer and the log, on SDL's
 // dummy video driver.
 #include <gtest/gtest.h>

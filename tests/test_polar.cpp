@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_polar.cpp: the canvas <-> polar light table index maps.
 #include <gtest/gtest.h>
 #include "core/buffers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_random.cpp: the generator, the noise permutation and value noise,
 // and the two beat gates.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Primary rays: hits, misses, the grazing case, and the mapping of a hit to
 // a longitude and a latitude.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame driver: window shift, the choice per block, and whole pictures
 // checked against one ray per sample point.
 #include <gtest/gtest.h>

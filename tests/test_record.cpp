@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Offline capture, seeking, silent play and writing out the built-in data,
 // through the real binary.
 #include <gtest/gtest.h>

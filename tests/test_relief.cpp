@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_relief.cpp: the relief plane: reveal curve, corner rays and per-pixel
 // lighting.
 #include <gtest/gtest.h>

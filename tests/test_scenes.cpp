@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five scenes: their timelines (camera, shapes, logos, sprites,
 // brightness, negatives) and golden frames.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_sprites.cpp: glow processing and drawing of the sprites and logos.
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_tables.cpp: the clamp table and the four light response curves.
 #include <gtest/gtest.h>
 #include "core/buffers.h"

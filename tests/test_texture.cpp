@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_texture.cpp: the start-up textures, the height-map expansion and the
 // relief maps.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole timeline, as a capture at 60 frames a second would draw it:
 // it completes, every scene appears, and a second run is the same.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tube variant: depth brightness, the two texture mappings of a hit, the
 // five-field interpolation with its wrapping products, and whole frames.
 #include <gtest/gtest.h>

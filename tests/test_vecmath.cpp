@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // test_vecmath.cpp: the camera basis and the axis-angle rotation.
 #include <gtest/gtest.h>
 #include <cfloat>

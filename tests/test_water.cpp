@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ripple field: the step against a modulo-everywhere reference and its edge
 // neighbours, the box pass, the start-up field's draws and scale, light maps.
 #include <gtest/gtest.h>

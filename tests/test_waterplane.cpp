@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Water plane: the shading against a per-pixel closed-form reference that
 // wraps the field itself, the lights on a flat field, out-of-range hits and
 // the height look-up's orientation.

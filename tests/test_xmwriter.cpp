@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the extended-module writer: what a real module player reads back
 // from it, and the models it refuses.
 #include <gtest/gtest.h>

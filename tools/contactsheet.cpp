@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // contactsheet.cpp: one PNG showing the demo with its built-in data at 25
 // moments across the timeline, five a scene, each labelled with its music
 // time. The run is played in order at a fixed frame rate with positions from

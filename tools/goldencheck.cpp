@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // goldencheck: checksums of the start-up buffers and of the golden frames,
 // with nothing but the demo library, so that any machine (another CPU under
 // an emulator, another compiler, another build type) can be compared with

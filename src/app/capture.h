@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // capture.h: the plan of an offline capture: the module played once from
 // the start by the module player; frame k spans exactly
 // floor((k+1) * 44100 / fps) - floor(k * 44100 / fps) audio samples and is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // data.cpp: loading the data files, with built-in defaults.
 #include "app/data.h"
 #include "assets/assets.h"

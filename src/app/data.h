@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // data.h: the three data files. Each is read from the working directory;
 // where one is absent the built-in default takes its place, and the
 // program says so once on standard error.

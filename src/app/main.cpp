@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // main.cpp: the tormel executable: reads the command line and runs the mode.
 #include "app/modes.h"
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // modes.h: what the program can do: play the demo, or, without a window or
 // sound, record it, draw one frame to a PNG, time every scene, or write
 // out the built-in data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // options.cpp: command-line parsing and the usage text.
 #include "app/options.h"
 #include "driver/driver.h"

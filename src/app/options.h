@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // options.h: the command line. A first argument of exactly "-w" opens a
 // window; any other first argument, or none, means full screen. Arguments
 // beginning with "--" are the program's own options.

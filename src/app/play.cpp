@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // play.cpp: the live run: window, timer, log, start-up, music, and the loop
 // that draws one frame for the music position of every pass.
 #include "app/data.h"

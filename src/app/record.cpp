@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // record.cpp: --record, the offline capture: the plan (capture.h), then
 // every frame drawn in order and written as PNG files or piped to ffmpeg,
 // with the audio of exactly those frames.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // shot.cpp: --shot T FILE, one frame to a PNG, and --bench, the timing of
 // the start-up and of every scene. Both run the start-up without a window,
 // sound or log.

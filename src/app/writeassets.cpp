@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // writeassets.cpp: --write-assets DIR, the built-in data as files, so a
 // user can look at them, change them, and put them beside the program.
 #include "app/modes.h"

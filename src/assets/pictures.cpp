@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pictures.cpp: the built-in pictures: the two logos in the demo's own
 // neon-tube lettering, six sprite ornaments, and the relief of a domed saucer
 // as 64 x 64 four-bit heights. Shapes are drawn as strokes of a round pen

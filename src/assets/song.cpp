@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // song.cpp: the built-in song "mmm.xm", composed for the picture. 27 orders
 // of 64 rows at speed 6 and 125 BPM (a row is 0.12 s, a 16-row bar 1.92 s);
 // the demo ends at order 26 row 32, where the song has faded out on its last

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // song.h: the layout of the built-in song, for those who read it back (the
 // tests): 27 orders of 64-row patterns and what each channel carries.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // synth.cpp: makes the samples and envelopes of the song's instruments:
 // drums from swept sines, noise and clusters of square waves; pitched
 // instruments from additive waves that loop on whole cycles. Integer steps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // synth.h: the instruments of the built-in song, synthesized sample by
 // sample. Only exactly rounded operations (+ - * / sqrt floor) and the
 // song's own noise generator go into a sample, so every machine makes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // xmwriter.cpp: serialises an xmmodule into the bytes of an extended module
 // file, after checking that every value fits the format.
 //

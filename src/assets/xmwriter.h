@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // xmwriter.h: a plain model of an extended module (the tracker format of
 // "mmm.xm", version 1.04) and the writer that turns it into file bytes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // composite.cpp: the shaded composite, 8-bit intensities to RGB565 through a
 // palette row per pixel. Runs once a frame over 64000 pixels, so it is
 // written for speed: one brightness test per call, pixels made in pairs and

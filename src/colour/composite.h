@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // composite.h: the shaded composite, the only place where colour is made.
 #pragma once
 #include <cstdint>

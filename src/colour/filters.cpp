@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // filters.cpp: the per-frame filters over 8-bit pictures and the polar light
 // table: glow blur, 2 x 2 box average, light sampling and the recursive smear.
 // All integer, in place, with arithmetic shifts for the divisions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // filters.h: per-frame screen filters: the glow blur, the 2 x 2 box
 // average, sampling into the polar light table and the recursive light smear.
 #pragma once

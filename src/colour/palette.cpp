@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // palette.cpp: builds the hue map and the three 64-row palettes once at
 // start-up. Nothing here runs per frame.
 #include "colour/palette.h"

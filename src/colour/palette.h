@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // palette.h: the hue map and the three palettes. Scenes render grey
 // intensities; the composite colours them through a palette row chosen per
 // pixel by the hue map, so one grey takes a slowly varying tint.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture.cpp: the start-up textures mappi1..3 and the relief maps ufomap
 // and uforeika. Everything here must stay bit-exact: each byte depends on
 // the exact sequence of rand() draws and on the integer arithmetic below.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture.h: the procedural textures and the relief height map, made once
 // at start-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // arith.h: the few arithmetic rules every effect shares, written as defined
 // behaviour so that the picture is the same on every compiler and CPU.
 //

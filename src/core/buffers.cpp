@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // buffers.cpp: definitions of the global buffers and the shared tables.
 #include "core/buffers.h"
 #include <algorithm>

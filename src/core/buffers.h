@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // buffers.h: the catalogue of global working buffers and shared lookup
 // tables. Every effect talks to the others through these fixed-size buffers;
 // renderers are configured by globals that a scene sets just before the call.

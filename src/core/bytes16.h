@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bytes16.h: sixteen bytes as one vector, for the per-pixel passes that add
 // byte pictures (GCC/Clang vector extension: SSE2 on x86-64, NEON on arm64,
 // generic code elsewhere). Lanes are independent bytes, so the machine's

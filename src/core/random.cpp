@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // random.cpp: generator, value noise and beat gates.
 #include "core/random.h"
 #include "core/arith.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // random.h: the demo's own random generator, the value noise built on it,
 // and the two beat gates of music time.
 //

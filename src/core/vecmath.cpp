@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vecmath.cpp: vector operations and camera matrices. Vectors and matrices
 // are stored as floats; every intermediate is carried in double and rounded
 // once on the store, except the few teamatrix terms that are rounded on purpose.

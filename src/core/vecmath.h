@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vecmath.h: vectors, the look-at camera basis, the axis-angle rotation,
 // the byte clamp and the truncating float store.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // driver.cpp: start-up order and scene schedule.
 #include "driver/driver.h"
 #include "colour/palette.h"

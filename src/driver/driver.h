@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // driver.h: the platform-free half of the demo's run: the start-up
 // precalculation in its fixed order, the music clock and the scene schedule.
 // The executable adds the window, the music and the loop around it.

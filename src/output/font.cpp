@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font.cpp: drawing text from the glyph atlas.
 #include "output/font.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font.h: bitmap text drawn into a 16-bit frame from a glyph atlas in memory.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font1_normal.cpp: the glyph shapes of the 8 x 8 font, and their expansion
 // into the byte atlas that font::drawString reads.
 #include "output/font.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // framebuffer.cpp: the frame pointer and colour mixing.
 #include "output/framebuffer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // framebuffer.h: the 16-bit frame records that everything is drawn into.
 // Pixels are RGB565 (red bits 15..11, green 10..5, blue 4..0), the screen's
 // own format, so presenting a frame needs no colour conversion.

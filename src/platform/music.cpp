@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // music.cpp: sound output and the audible-position clock.
 //
 // The clock runs on the wall clock from the moment playback started, less

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // music.h: the music layer the driver talks to: initialise the sound output,
 // load a module, play it, and read back the position that is audible now.
 // It keeps the six calls, arguments and results of the music library the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // omnilog.cpp: the log file.
 #include "platform/omnilog.h"
 #include "platform/timing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // omnilog.h: the run's text log "omni.log": an opening line, time-stamped
 // entries, a closing line. A log that cannot be opened is reported once and
 // every operation then writes nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // player.cpp: module player over libxmp.
 #include "platform/player.h"
 #include <xmp.h>

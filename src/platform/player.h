@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // player.h: the module player. libxmp renders the module one tick at a time;
 // every tick is logged with the sample frame where it starts, so any sample
 // frame maps back to the music position that was sounding there. No audio

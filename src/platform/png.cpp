@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // png.cpp: PNG output through libpng.
 #include "platform/png.h"
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // png.h: writing RGB565 frames as PNG files (screenshots, golden-test diffs).
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // timing.cpp: frame timer.
 #include "platform/timing.h"
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // timing.h: the frame timer on SDL's millisecond tick counter: seconds since
 // creation (for the log), a busy-wait frame limiter and a frame-rate overlay.
 // The demo loop is paced by the music and uses neither of the last two.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // videowin.cpp: video window.
 #include "platform/videowin.h"
 #include "platform/omnilog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // videowin.h: the SDL video window. Opens a 16-bit video mode twice the
 // frame's size and presents each 320 x 240 RGB565 frame pixel-doubled.
 #pragma once

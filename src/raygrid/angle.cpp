@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // angle.cpp: trunc(atan2(y, x) * k) with a fast approximation that is checked
 // against its error bound, and the library's atan2 where the check fails.
 #include "raygrid/angle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // angle.h: the ray mappings' angle conversion, trunc(atan2(y, x) * k) to a
 // 32-bit int, bit for bit as the library's atan2 gives it, but mostly without
 // calling it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // block.cpp: turns the four corner rays of one 8 x 8 block into 64 pixels,
 // by stepping texture coordinates between the corners or, where the corners
 // disagree, by refining a grid of half-pixel samples and casting extra rays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // block.h: filling one 8 x 8 pixel block from its four corner rays, by
 // bilinear interpolation or by adaptive subdivision along silhouettes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // polar.cpp: the two index tables between the 640 x 400 canvas and the polar
 // light table (512 angles x 128 radii), made once so that the per-frame light
 // passes are table look-ups only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // polar.h: the polar mapping tables between the 640 x 400 canvas and the
 // 512 x 128 light table, built once at start-up.
 #pragma once

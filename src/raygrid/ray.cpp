@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ray.cpp: the plain variant's primary ray: a hit on the quadric becomes a
 // longitude and latitude in texture space, with no lighting.
 #include "raygrid/ray.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ray.h: one primary ray against the scene's quadric, mapped to texture
 // coordinates. The only place where rays meet geometry.
 #pragma once

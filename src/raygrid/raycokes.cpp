@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // raycokes.cpp: one frame of the ray-grid renderer: camera and window shift,
 // the 41 x 26 corner rays, and for each 8 x 8 block the choice between
 // interpolation, subdivision and nothing.

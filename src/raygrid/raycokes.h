@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // raycokes.h: the ray-grid frame driver: camera, window shift, 41 x 26
 // corner rays and the per-block choice of interpolation or subdivision.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // raylocal.h: what the plain and the tube ray-grid variants share and no
 // other module uses: the primary ray and its intersection with the quadric,
 // the camera and window shift of a frame, the corner grid and the texel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tube.cpp: the tube variant of the ray-grid renderer: the wall of putki seen
 // from inside, textured with the product of two maps and a glow that fades
 // with depth. Every corner ray hits, so every block is interpolated.

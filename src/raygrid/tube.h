@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tube.h: the tube variant of the ray-grid renderer: the wall of putki seen
 // from inside, textured with two maps and a glow that fades with depth.
 #pragma once

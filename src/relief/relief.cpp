@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // relief.cpp: the relief plane of scene 3. Rays are traced only at the 41 x 26
 // block corners, where the height displaces the plane; per pixel the work is
 // integer: interpolated map coordinates, a height gradient that bends the cone

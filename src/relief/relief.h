@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // relief.h: the relief plane of scene 3: a height map bulging out of a plane,
 // lit by a cone light bent by its slope, with patches revealed by a threshold.
 #pragma once

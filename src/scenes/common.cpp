@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // common.cpp: what the scenes share: the frame's picture area, the reset of
 // the state they keep between frames, and small picture steps.
 #include "scenes/common.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // common.h: small steps the scenes share.
 #pragma once
 

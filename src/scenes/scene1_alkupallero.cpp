@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene1_alkupallero.cpp: the opening scene. A wobbling rubber ball at the
 // origin; the camera flies in for two patterns, then circles it; the logos
 // jump on the kick drum, the snare flashes, the last four rows are black.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene2_vesitaso.cpp: the textured ball over the rippling, lit water
 // plane, with a glow round the ball, pulsing and beating sprites, snare
 // flashes and a negative last sixteenth. The only scene with history: the

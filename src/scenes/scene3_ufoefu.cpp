@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene3_ufoefu.cpp: the relief plane seen close up by a trembling camera.
 // It swells and sinks, then stays raised while patches light up; radial
 // light streams from the bright parts. The canvas is not cleared: what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene4_tunnelipallo.cpp: a flight through a tube around the textured
 // ball. Ball and tube are two renders from one camera; the ball's radial
 // light streaks over both. Sprites beat on the kick, the snare doubles the

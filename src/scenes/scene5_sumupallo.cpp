@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene5_sumupallo.cpp: the closing scene. The camera swings round a
 // turning textured sphere on a widening, tumbling path; light streaks
 // radiate from it; the picture flashes negative on the first two rows of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scenes.h: the five scenes. Each draws one complete frame into the frame
 // at videomem for a time local to the scene, in music patterns (64 rows).
 #pragma once

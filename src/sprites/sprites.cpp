@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sprites.cpp: the six sprites and two logos: unpacked from the bit planes
 // of the data file and given their glow once at start-up, then added into
 // a picture by the scenes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sprites.h: the sprites and logos: unpacked from bit planes, given a soft
 // glow at start-up, and added into a picture during the run.
 #pragma once

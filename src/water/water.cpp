@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // water.cpp: the ripple field's starting state and its per-frame step, and
 // the three radial light maps (spot, glow, cone) made at the same time.
 //

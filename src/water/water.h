@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // water.h: the ripple simulation on a 256 x 256 complex field, and the
 // light maps made with it at start-up.
 #pragma once

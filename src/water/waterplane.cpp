@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // waterplane.cpp: draws the water field as a plane seen in perspective, lit by
 // a spot (envi) and a glow (envi2) whose look-ups the field's slope bends.
 //

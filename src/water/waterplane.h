@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // waterplane.h: the water surface drawn as a lit plane in perspective.
 #pragma once
 #include "core/buffers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // escapekey.cpp: a library the end-to-end tests preload into tormel: the
 // program's first SDL_PollEvent reports an Escape key press, as if the
 // viewer pressed it during the first frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // support.cpp: test helpers.
 #include "support/support.h"
 #include "platform/png.h"

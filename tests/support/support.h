@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // support.h: what the tests share: checksums, golden frames with a PNG and a
 // diff picture on failure, and running the real tormel binary.
 #pragma once
