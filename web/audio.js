@@ -26,9 +26,9 @@ class Mixer {
         return mixer;
     }
 
-    // mixer.wasm is built without JavaScript support code: it asks only for
-    // the process-level calls of WASI. It opens no files, and its C library
-    // only looks at an empty environment.
+    // mixer.wasm is built without JavaScript support code: what it imports
+    // are the file and environment calls of its C library. It opens no file,
+    // so every file call is refused, and its environment is empty.
     imports(compiled) {
         const own = {
             proc_exit: (code) => { throw new Error(`the mixer stopped (${code})`); },
