@@ -5,6 +5,7 @@
 // and exactly rounded double operations only, so the output is the same
 // bytes on every machine.
 #include "assets/synth.h"
+#include <algorithm>
 #include <cmath>
 
 namespace tormel {
@@ -13,17 +14,35 @@ namespace tormel {
 
 static constexpr double TWOPI = 6.283185307179586;
 
-double sine(double turns)
+// sin(2 pi turns) for turns in -0.25..0.25: the odd series to x^17 by
+// Horner's rule, each step dividing by the exact k (k - 1). Written out
+// rather than looped, and inlined, so that the divisions of neighbouring
+// calls overlap; the operations, and so the bits, are those of the loop.
+static inline double sinequarter(double t)
 {
-    double t = turns - std::floor(turns);  // 0..1
-    if (t >= 0.5) t -= 1.0;                // -0.5..0.5
-    if (t > 0.25) t = 0.5 - t;             // sin(pi - a) = sin(a)
-    if (t < -0.25) t = -0.5 - t;
     const double x = t * TWOPI, x2 = x * x;  // |x| <= pi/2: the series to x^17 is exact to 1e-13
-    double s = 1.0;
-    for (int k = 17; k >= 3; k -= 2) s = 1.0 - s * x2 / double(k * (k - 1));
+    double s = 1.0 - x2 / 272.0;
+    s = 1.0 - s * x2 / 210.0;
+    s = 1.0 - s * x2 / 156.0;
+    s = 1.0 - s * x2 / 110.0;
+    s = 1.0 - s * x2 / 72.0;
+    s = 1.0 - s * x2 / 42.0;
+    s = 1.0 - s * x2 / 20.0;
+    s = 1.0 - s * x2 / 6.0;
     return x * s;
 }
+
+// The turn folded into -0.25..0.25 by sin(pi - a) = sin(a) and the period:
+// t itself up to a quarter, 0.5 - t up to three quarters, t - 1 beyond.
+// Each candidate is exact where it is chosen, and min and max choose without
+// a branch (the quarter a harmonic falls in is anyone's guess).
+static inline double sinefast(double turns)
+{
+    const double t = turns - std::floor(turns);  // 0..1
+    return sinequarter(std::max(std::min(t, 0.5 - t), t - 1.0));
+}
+
+double sine(double turns) { return sinefast(turns); }
 
 // Sample rates in frames a second. A sample made at 8363 * 2^(k/12) Hz
 // plays at its own rate when its note sounds with relative note k; the
@@ -85,14 +104,25 @@ static double softclip(double x)
     return x * (27.0 + x * x) / (27.0 + 9.0 * x * x);
 }
 
+// Rounding to the nearest integer, halves away from zero, as lround does but
+// without the library call: x - trunc(x) is exact for |x| < 2^52.
+static int roundhalfaway(double x)
+{
+    int r = int(x);
+    const double rest = x - r;
+    if (rest >= 0.5) r++;
+    if (rest <= -0.5) r--;
+    return r;
+}
+
 // Scale to the given peak (1.0 = full scale) and round to 16 bits.
 static std::vector<int16_t> to16(const std::vector<double>& v, double peak)
 {
     double m = 0;
-    for (double x : v) m = std::fmax(m, std::fabs(x));
+    for (double x : v) m = std::max(m, std::fabs(x));
     const double g = m > 0 ? peak * 32767.0 / m : 0.0;
     std::vector<int16_t> out(v.size());
-    for (size_t i = 0; i < v.size(); i++) out[i] = int16_t(std::lround(v[i] * g));  // |v * g| <= 32767
+    for (size_t i = 0; i < v.size(); i++) out[i] = int16_t(roundhalfaway(v[i] * g));  // |v * g| <= 32767
     return out;
 }
 
@@ -334,13 +364,14 @@ static xminstrument boom()
 static xminstrument bass()
 {
     const int P = 64, L = P * 64;
+    const std::vector<double> tab = sinetable(P);  // sine(h x) of a whole number of 64ths
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++) {
         const double x = double(i) / P;                      // cycles
         const double w = 0.5 + 0.32 * sine(double(i) / L);  // pulse width, back to its start at the loop
         double s = 0;
-        for (int h = 1; h <= 30; h++) s += (sine(h * x) - sine(h * (x - w))) / h;
-        v[size_t(i)] = 0.55 * s + 0.9 * sine(x);
+        for (int h = 1; h <= 30; h++) s += (tab[size_t(h * i % P)] - sine(h * (x - w))) / h;
+        v[size_t(i)] = 0.55 * s + 0.9 * tab[size_t(i % P)];
     }
     xmsample s = makesample("bass", to16(v, 0.92), relnote(12, C4));
     loopall(s);
@@ -357,9 +388,10 @@ static xminstrument acid()
 {
     const double R = R16;
     const int P = 256, n = 24 * P, hold = 16 * P;
+    const std::vector<double> tab = sinetable(P);
     std::vector<double> saw(size_t(P), 0.0);
     for (int j = 0; j < P; j++)
-        for (int h = 1; h <= 100; h++) saw[size_t(j)] += sine(double(h * j) / P) / h;
+        for (int h = 1; h <= 100; h++) saw[size_t(j)] += tab[size_t(h * j % P)] / h;
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     svf f;
     double e = 1;
@@ -385,14 +417,14 @@ static xminstrument acid()
     return ins;
 }
 
-// Sum of harmonics 1..hmax of a saw with m cycles over a table of L frames,
-// weighted by w(h), at frame i (+ off).
+// Sum of harmonics 1..hmax of a saw with m cycles over a table of L frames
+// (a power of two), weighted by w(h), at frame i (+ off).
 template <class W>
 static double additive(const std::vector<double>& tab, int L, int m, int hmax, int i, int off, W w)
 {
     double s = 0;
     for (int h = 1; h <= hmax; h++)
-        s += w(h) * tab[size_t((int64_t(h) * m * (i + off)) % L)];
+        s += w(h) * tab[size_t((int64_t(h) * m * (i + off)) & (L - 1))];
     return s;
 }
 
@@ -403,7 +435,9 @@ static xminstrument pad()
 {
     const int L = 64 * 256;
     const std::vector<double> tab = sinetable(L);
-    auto warm = [](int h) { return 1.0 / (h * (1.0 + (h / 6.0) * (h / 6.0))); };
+    double weight[27];
+    for (int h = 1; h <= 26; h++) weight[h] = 1.0 / (h * (1.0 + (h / 6.0) * (h / 6.0)));
+    auto warm = [&](int h) { return weight[h]; };
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++) {
         double s = additive(tab, L, 254, 26, i, 0, warm) + additive(tab, L, 256, 26, i, 5461, warm) +
