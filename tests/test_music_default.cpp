@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The built-in song as heard: rendered offline over the whole run of the
-// demo (to order 26 row 32), it never clips, holds a sensible loudness,
-// fades out on the last chord, and its kick and snare sound on the rows
-// where the picture jumps and flashes.
+// demo (to order 26 row 32), it never clips, fades out on the last chord,
+// and its kick and snare sound on the rows where the picture jumps and
+// flashes. Loudness, balance and stereo width are the music report's
+// (tools/musicreport.py), not a test's.
 #include <gtest/gtest.h>
 #include <xmp.h>
 #include <cmath>
@@ -21,7 +22,7 @@ constexpr int RATE = 44100;
 constexpr int ROW = 6 * 882;                            // frames a row: 6 ticks of 2.5 / 125 s
 constexpr int64_t END = (26 * 64 + 32) * int64_t(ROW);  // music time 26.5
 
-double db(double rms) { return 20.0 * std::log10(rms / 32768.0 + 1e-12); }
+double db(double amplitude) { return 20.0 * std::log10(amplitude / 32768.0 + 1e-12); }
 
 // One channel alone, mono, through a libxmp context of our own (the demo's
 // player has no mute).
@@ -65,7 +66,7 @@ std::vector<double> onsets(const std::vector<double>& x)
     return found;
 }
 
-// Every onset of the channel lies within 10 ms of the start of a row where
+// Every onset of the channel lies within 2 ms of the start of a row where
 // gate() is 1 (as long as ruled(t)), and every such row where shown(t) has one.
 void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*ruled)(float))
 {
@@ -80,7 +81,7 @@ void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*r
         worst = std::max(worst, off);
         const std::string where = "channel " + std::to_string(channel) + ", order " + std::to_string(row / 64) + " row "
                                 + std::to_string(row % 64);
-        EXPECT_LE(off, 10.0) << where << ": onset " << off << " ms from the row";
+        EXPECT_LE(off, 2.0) << where << ": onset " << off << " ms from the row";
         EXPECT_EQ(gate(t), 1) << where << ": onset off the gate";
         if (row < long(heard.size())) heard[size_t(row)] = true;
     }
@@ -124,7 +125,7 @@ TEST(Sine, SameBitsAsThePlainSeries)
     }
 }
 
-TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
+TEST(DefaultSongAudio, NoClippingAndAFadedEnding)
 {
     // The run of the demo and one row beyond it, through the demo's own player.
     const std::vector<uint8_t> m = defaultmodule();
@@ -137,14 +138,6 @@ TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
     int peak = 0;
     for (size_t i = 0; i < size_t(END) * 2; i++) peak = std::max(peak, std::abs(int(pcm[i])));
     EXPECT_LT(peak, 32767);  // the mixer saturates at full scale: below it nothing was cut
-    // Loudness of every pattern of the main sections; the intro is quieter.
-    for (int o = 0; o < 26; o++) {
-        double sq = 0;
-        for (size_t i = size_t(o) * 64 * ROW * 2; i < size_t(o + 1) * 64 * ROW * 2; i++) sq += double(pcm[i]) * pcm[i];
-        const double level = db(std::sqrt(sq / (64.0 * ROW * 2)));
-        EXPECT_GT(level, o ? -24 : -30) << "order " << o;
-        EXPECT_TRUE(o == 0 || level < -10) << "order " << o << ": " << level << " dBFS";
-    }
     // The last chord fades with the picture: its last rows are near silence
     // and the demo's end is followed by none.
     double tail = 0, after = 0;

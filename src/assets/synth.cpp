@@ -485,18 +485,28 @@ static xminstrument pluck()
 }
 
 // Lead: two saws 256 and 258 cycles over a loop of 256 periods of 32
-// frames (a C-5 at R16), with a delayed vibrato.
-static xminstrument lead()
+// frames (a C-5 at R16), with a delayed vibrato. Two samples: the notes
+// from G-6 up play one with 9 harmonics instead of 14, so that none of
+// their harmonics reaches past half the output rate (up to a D-7: 9 times
+// 2349 Hz) and folds back as a false tone.
+static xmsample leadsample(int harmonics)
 {
     const int L = 32 * 256;
     const std::vector<double> tab = sinetable(L);
     auto saw = [](int h) { return 1.0 / h; };
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++)
-        v[size_t(i)] = additive(tab, L, 256, 14, i, 0, saw) + additive(tab, L, 258, 14, i, 4096, saw);
+        v[size_t(i)] = additive(tab, L, 256, harmonics, i, 0, saw) + additive(tab, L, 258, harmonics, i, 4096, saw);
     xmsample s = makesample("lead", to16(v, 0.9), relnote(12, xmnote(5, 0)));
     loopall(s);
-    xminstrument ins = instrument("lead", std::move(s));
+    return s;
+}
+
+static xminstrument lead()
+{
+    xminstrument ins = instrument("lead", leadsample(14));
+    ins.samples.push_back(leadsample(9));
+    for (int n = xmnote(6, 7); n <= 96; n++) ins.keymap[size_t(n - 1)] = 1;
     ins.volenv = sustained({{0, 0}, {2, 64}, {10, 52}, {40, 46}}, 3);
     ins.fadeout = 0x0500;
     ins.vibtype = 0;
@@ -506,14 +516,18 @@ static xminstrument lead()
     return ins;
 }
 
-// Glass: a soft, almost pure tone (a C-5 period of 64 frames at R33).
+// Glass: a soft, almost pure tone (a C-5 period of 64 frames at R33). The
+// loop holds 128 cycles: a loop of one cycle makes the player wrap every
+// few frames, and its phase stumbles where a wrap meets a tick.
 static xminstrument glass()
 {
-    const int P = 64;
-    std::vector<double> v(static_cast<size_t>(P), 0.0);
-    for (int i = 0; i < P; i++) {
-        const double x = double(i) / P;
-        v[size_t(i)] = sine(x) + 0.22 * sine(2 * x) + 0.08 * sine(3 * x) + 0.03 * sine(5 * x);
+    const int P = 64, L = 128 * P;
+    const std::vector<double> tab = sinetable(P);
+    std::vector<double> v(static_cast<size_t>(L), 0.0);
+    for (int i = 0; i < L; i++) {
+        const int j = i % P;
+        v[size_t(i)] = tab[size_t(j)] + 0.22 * tab[size_t(2 * j % P)] + 0.08 * tab[size_t(3 * j % P)] +
+                       0.03 * tab[size_t(5 * j % P)];
     }
     xmsample s = makesample("glass", to16(v, 0.9), relnote(24, xmnote(5, 0)));
     loopall(s);
@@ -548,23 +562,34 @@ static xminstrument bell()
 
 // Stab: root, fifth and octave as slightly detuned saw pairs, through a
 // low-pass that closes as the stab dies. A period of 64 frames at R16.
+// Each saw is read from a table of one cycle, band-limited to 7 kHz at its
+// pitch, with linear interpolation.
 static xminstrument stab()
 {
     const double R = R16, f0 = R / 64.0;
-    const int n = int(0.45 * R);
+    const int n = int(0.45 * R), T = 1024;
     const double ratios[3] = {1.0, 1.5, 2.0}, gains[3] = {1.0, 0.7, 0.5};
+    const std::vector<double> tab = sinetable(T);
+    std::vector<double> saws[3];
+    for (int p = 0; p < 3; p++) {
+        saws[p].assign(size_t(T) + 1, 0.0);  // one more entry: the first again, for the interpolation
+        for (int h = 1; h * f0 * ratios[p] < 7000.0; h++)
+            for (int j = 0; j <= T; j++) saws[p][size_t(j)] += gains[p] * tab[size_t(h * j % T)] / h;
+    }
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     onepole lp(5000, R);
-    double amp = 1, e = 1;
+    double amp = 1, e = 1, phase[6] = {};
     const double ka = decay(0.16, R), ke = decay(0.08, R);
     for (int i = 0; i < n; i++) {
-        const double t = double(i) / R;
         double s = 0;
-        for (int p = 0; p < 3; p++)
-            for (int d = -1; d <= 1; d += 2) {
-                const double f = f0 * ratios[p] * (1.0 + 0.004 * d);
-                for (int h = 1; h * f < 7000.0; h++) s += gains[p] * sine(h * f * t) / h;
-            }
+        for (int k = 0; k < 6; k++) {
+            const std::vector<double>& w = saws[k / 2];
+            const double x = phase[k] * T, a = std::floor(x);
+            const size_t j = size_t(a);
+            s += w[j] + (x - a) * (w[j + 1] - w[j]);
+            phase[k] += f0 * ratios[k / 2] * (k & 1 ? 1.004 : 0.996) / R;
+            phase[k] -= std::floor(phase[k]);
+        }
         lp.a = TWOPI * (700.0 + 4300.0 * e) / R / (1.0 + TWOPI * (700.0 + 4300.0 * e) / R);
         v[size_t(i)] = lp.low(s) * amp;
         amp *= ka;
