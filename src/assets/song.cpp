@@ -9,13 +9,15 @@
 // kick channel plays on kick rows only, the snare channel on snare rows only
 // (but for a roll in the last scene, which ignores the snare), and each on
 // every one of its rows wherever the picture reacts to the gate. The breaks
-// of the picture are breaks of the music. Each six-order scene has its own
-// key, instruments and feel:
+// of the picture are breaks of the music; everything else (hats, toms, the
+// kicks' volumes, every melodic channel) is free. Each six-order scene has
+// its own key, progression, instruments and feel, and the piece grows
+// louder toward the tube (docs/music.md describes it for musicians):
 //
-//   orders  0-5   the opening ball   A minor, pulse bass, plucks, saw lead
-//   orders  6-11  the water plane    D minor / F, plucks with echo, glass lead
-//   orders 12-17  the relief plane   C minor, bells, booms, dark saw lead
-//   orders 18-23  the tube tunnel    E minor, acid bass, sixteenth hats
+//   orders  0-5   the opening ball   A minor, i-VI-III-VII, rolling bass, saw lead
+//   orders  6-11  the water plane    D minor, i-VI-iv-V, plucks with echo, glass lead
+//   orders 12-17  the relief plane   C minor, bells, booms, then round the fifths
+//   orders 18-23  the tube tunnel    E minor, i-VII-VI-V, acid bass, sixteenth hats
 //   orders 24-26  the fog ball       A minor to A major, the opening's lead
 #include "assets/assets.h"
 #include "assets/song.h"
