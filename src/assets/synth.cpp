@@ -517,8 +517,9 @@ static xminstrument lead()
 }
 
 // Glass: a soft, almost pure tone (a C-5 period of 64 frames at R33). The
-// loop holds 128 cycles: a loop of one cycle makes the player wrap every
-// few frames, and its phase stumbles where a wrap meets a tick.
+// loop holds 128 cycles: over a loop of one cycle, which the player wraps
+// every few frames, the tone's phase jumped at one tick boundary in twenty
+// (tools/musicreport.py counts them); over 128 cycles it holds.
 static xminstrument glass()
 {
     const int P = 64, L = 128 * P;
