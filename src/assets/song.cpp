@@ -148,15 +148,25 @@ void toms(song& s, std::initializer_list<std::pair<int, const char*>> hits, int 
     for (auto [r, n] : hits) s.note(r, CH_PERC, nt(n), IN_TOM, v);
 }
 
+// Toms falling through the chord under way, one for each given row: its
+// root two octaves up, the fifth below that, the root an octave up, the
+// fifth below; fewer hits start further down.
+void tomfall(song& s, std::initializer_list<int> rows, const chord& c, int v)
+{
+    static const int step[4] = {24, 19, 12, 7};
+    int k = 4 - int(rows.size());
+    for (int r : rows) s.note(r, CH_PERC, uint8_t(c.root + step[k++]), IN_TOM, v);
+}
+
 // The turn at the end of a pattern, on the channels the picture does not
-// follow: the hats break into a run over its last four rows and three toms
-// fall into the next downbeat. Bar b is the pattern's fourth.
-void fill(song& s, int b, int v)
+// follow: the hats break into a run over its last four rows and toms fall
+// through the chord into the next downbeat. Bar b is the pattern's fourth.
+void fill(song& s, int b, const chord& c, int v)
 {
     const int r = row0(b);
     for (int k = 12; k < 16; k++) s.note(r + k, CH_HAT, C4, IN_HAT, v * (8 + k - 12) / 12);
     s.note(r + 6, CH_HAT, C4, IN_OPENHAT, v);
-    toms(s, {{r + 11, "E-3"}, {r + 14, "C-3"}, {r + 15, "A-2"}}, v + 10);
+    tomfall(s, {r + 11, r + 14, r + 15}, c, v + 10);
 }
 
 // ---------------------------------------------------------------- harmony
@@ -287,8 +297,8 @@ void opening(song& s)
             bassroll(s, b, first[n], 46, n == 3);
             arpkick(s, b, first[n], o == 1 ? 30 : 24);
         }
-    fill(s, bar(2, 3), 30);
-    fill(s, bar(3, 3), 30);
+    fill(s, bar(2, 3), G, 30);
+    fill(s, bar(3, 3), G, 30);
     crash(s, 64);
     // The ball turns to a sphere at row 48 of order 1, then is squashed:
     // pad and pluck step back, toms fall into the logo's entrance.
@@ -314,14 +324,14 @@ void opening(song& s)
             bassroll(s, b, c, 46, n == 3);
             arp16(s, b, c, 22, ARPUP);
         }
-    fill(s, bar(4, 3), 32);
+    fill(s, bar(4, 3), Am, 32);
     crash(s, 256);
     s.line(256, CH_LEAD, IN_LEAD,
            "A-5:6 G-5:4 F-5:6  D-5:3 G-5:3 B-5:4 A-5:2 G-5:4  B-5:8 G-5:4 E-5:4  E-5:2 A-5:2 C-6:12 "
            "C-6:4 A-5:2 F-5:2 A-5:4 C-6:4  D-6:6 B-5:6 G-5:4  G#5:4 B-5:4 E-6:6 D-6:2  C-6:3 B-5:3 A-5:10",
            54);
     // Order 5's turn comes before its black rows: a tom run into the dark.
-    toms(s, {{5 * 64 + 54, "E-3"}, {5 * 64 + 56, "D-3"}, {5 * 64 + 58, "C-3"}, {5 * 64 + 59, "A-2"}}, 44);
+    tomfall(s, {5 * 64 + 54, 5 * 64 + 56, 5 * 64 + 58, 5 * 64 + 59}, Am, 44);
 
     // The black rows 60-63 of order 5: a full stop, then the swell into
     // the water. No kick or snare here (the picture is dark).
@@ -361,11 +371,11 @@ void water(song& s)
             bassfloat(s, b, c, 46);
             arp16(s, b, c, 26, ARPWAVE);
         }
-    for (int o = 8; o <= 10; o++) fill(s, bar(o, 3), 30);
+    for (int o = 8; o <= 10; o++) fill(s, bar(o, 3), A, 30);
     // The pad breathes with the left sprite: 45000 + 16384 sin(4 pi t).
     crash(s, 6 * 64, 32);
     for (int r = 6 * 64; r < 8 * 64; r++) padvol(s, r, 24 + int(std::lround(10.0 * sine(double(r) / 32.0))));
-    toms(s, {{6 * 64 + 59, "D-3"}, {6 * 64 + 62, "A-2"}, {6 * 64 + 63, "F-2"}}, 34);
+    tomfall(s, {6 * 64 + 59, 6 * 64 + 62, 6 * 64 + 63}, A, 34);
 
     // Order 7, rows 60-63: the sprite is gone; plucks, hats and bass rest,
     // the snare keeps its flash, a swell brings in the kick.
@@ -442,7 +452,8 @@ void relief(song& s)
         s.note(o * 64 + 58, CH_HAT, C4, IN_OPENHAT, 18);
         toms(s, {{o * 64 + 62, "C-3"}, {o * 64 + 63, "G-2"}}, 30);
     }
-    for (int o : {14, 15, 16}) fill(s, bar(o, 3), 28);
+    for (int o : {14, 15}) fill(s, bar(o, 3), G, 28);
+    fill(s, bar(16, 3), Ab, 28);
     // Bells, an answer in the echo.
     s.line(12 * 64, CH_ARP, IN_BELL,
            "G-5:6 D#5:4 C-5:6  .:16  G#5:6 G-5:4 F-5:6  D-5:10 B-4:6 "
@@ -501,7 +512,7 @@ void tube(song& s)
             if (o < 20) arp16(s, b, c, 24, ARPUP);
         }
     for (int o = 19; o <= 22; o++) {  // the turns: toms, a swell into the next pattern
-        toms(s, {{o * 64 + 59, "E-3"}, {o * 64 + 61, "D-3"}, {o * 64 + 62, "B-2"}, {o * 64 + 63, "G-2"}}, 46);
+        tomfall(s, {o * 64 + 59, o * 64 + 61, o * 64 + 62, o * 64 + 63}, B, 46);
         s.note(o * 64 + 60, CH_FX, C4, IN_SWELL, 30);
     }
     crash(s, 18 * 64);
@@ -570,7 +581,7 @@ void finale(song& s)
             boom(s, o * 64 + r, 52);
         }
     }
-    fill(s, bar(24, 3), 34);
+    fill(s, bar(24, 3), Am, 34);
     s.line(24 * 64, CH_LEAD, IN_LEAD,
            "A-5:3 G-5:3 F-5:2 A-5:2 C-6:6  B-5:4 D-6:4 B-5:2 G-5:6  E-5:6 G-5:2 B-5:8  A-5:10 C-6:3 E-6:3 "
            "F-6:4 E-6:2 C-6:2 A-5:8  D-6:3 B-5:3 G-5:4 B-5:3 D-6:3  F-6:6 E-6:4 D-6:6  E-6:8 G#5:4 B-5:4",
@@ -581,7 +592,7 @@ void finale(song& s)
         if (r == 60) continue;  // the snare row keeps its own hit
         s.note(25 * 64 + r, CH_SNARE, C4, IN_SNARE, 24 + 4 * (r - 56));
     }
-    toms(s, {{25 * 64 + 57, "A-3"}, {25 * 64 + 59, "F-3"}, {25 * 64 + 61, "D-3"}, {25 * 64 + 63, "A-2"}}, 50);
+    tomfall(s, {25 * 64 + 57, 25 * 64 + 59, 25 * 64 + 61, 25 * 64 + 63}, E, 50);
 
     // Order 26: the last chord at row 0, faded by the global volume to 0 at
     // row 32; nothing after.

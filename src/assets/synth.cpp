@@ -179,13 +179,13 @@ static std::vector<double> sinetable(int n)
     return t;
 }
 
-// A metallic cluster: square waves at fixed inharmonic frequencies. Returns
-// the sum for frame i; phases are whole-frame products, so no drift builds up.
-static double squares(const double* freqs, int count, int i, double rate)
+// A metallic cluster: square waves of the given cycles a frame. Returns the
+// sum for frame i; phases are whole-frame products, so no drift builds up.
+static double squares(const double* steps, int count, int i)
 {
     double s = 0;
     for (int k = 0; k < count; k++) {
-        const double ph = freqs[k] * i / rate;
+        const double ph = steps[k] * i;
         s += ph - std::floor(ph) < 0.5 ? 1.0 : -1.0;
     }
     return s / count;
@@ -261,8 +261,10 @@ static std::vector<double> metal(int n, double R, const double* freqs, int count
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     lcg rnd{seed};
     onepole h1(hpfc, R), h2(hpfc, R), lp(14000, R);
+    double steps[8];
+    for (int k = 0; k < count; k++) steps[k] = freqs[k] / R;
     for (int i = 0; i < n; i++) {
-        const double x = squares(freqs, count, i, R) * (1.0 - noisemix) + rnd.next() * noisemix;
+        const double x = squares(steps, count, i) * (1.0 - noisemix) + rnd.next() * noisemix;
         v[size_t(i)] = lp.low(h2.high(h1.high(x)));
     }
     return v;
@@ -360,7 +362,9 @@ static xminstrument boom()
 // ================================================================ pitched
 
 // Bass: a band-limited pulse whose width sways once over the loop of 64
-// cycles (4096 frames), over a sine at the fundamental for weight.
+// cycles (4096 frames), over a sine at the fundamental for weight. The
+// pulse is a saw less the same saw delayed by the width; the harmonics of
+// the delayed one come from sin((h + 1) a) = 2 cos(a) sin(h a) - sin((h - 1) a).
 static xminstrument bass()
 {
     const int P = 64, L = P * 64;
@@ -369,8 +373,14 @@ static xminstrument bass()
     for (int i = 0; i < L; i++) {
         const double x = double(i) / P;                      // cycles
         const double w = 0.5 + 0.32 * sine(double(i) / L);  // pulse width, back to its start at the loop
-        double s = 0;
-        for (int h = 1; h <= 30; h++) s += (tab[size_t(h * i % P)] - sine(h * (x - w))) / h;
+        const double twocos = 2.0 * sine(x - w + 0.25);
+        double s = 0, before = 0.0, now = sine(x - w);
+        for (int h = 1; h <= 30; h++) {
+            s += (tab[size_t(h * i % P)] - now) / h;
+            const double next = twocos * now - before;
+            before = now;
+            now = next;
+        }
         v[size_t(i)] = 0.55 * s + 0.9 * tab[size_t(i % P)];
     }
     xmsample s = makesample("bass", to16(v, 0.92), relnote(12, C4));
