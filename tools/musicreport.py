@@ -66,6 +66,9 @@ def line(name, value, target, ok):
 
 def render(build, module, work):
     tool = os.path.join(build, "musicrender")
+    for need in (tool, os.path.join(build, "tormel")):
+        if not os.access(need, os.X_OK):
+            sys.exit(f"musicreport: no {need}: build the project first (or name the build folder with --build)")
     if module is None:
         subprocess.run([os.path.join(build, "tormel"), "--write-assets", work], check=True, capture_output=True)
         module = os.path.join(work, "mmm.xm")
@@ -122,7 +125,7 @@ class song:
         return [(r, self.cell[(r, ch)]) for r in range(*rows) if (r, ch) in self.cell and 1 <= self.cell[(r, ch)]["note"] <= 96]
 
     def instrument(self, name):
-        return next(i for i, n in self.names.items() if n == name)
+        return next((i for i, n in self.names.items() if n == name), None)
 
 
 # ---------------------------------------------------------------- figures
@@ -183,6 +186,8 @@ def balance(s, work, loud):
         overs.append(lv - pv)
         print(f"    scene {k + 1}: lead ({', '.join(leads)}) {lv:6.1f} LUFS, pads {pv:6.1f} LUFS: {lv - pv:+5.1f} dB; "
               f"lead {lv - loud[k]:+5.1f} dB against the scene's {loud[k]:.1f} LUFS")
+    if not overs:
+        return
     line("lead over the pads, least of the scenes", f"{min(overs):+.1f} dB", "at least +2 dB", min(overs) >= 2)
     line("spread of the leads against their scenes", f"{max(levels) - min(levels):.1f} dB", "at most 2 dB",
          max(levels) - min(levels) <= 2)
@@ -319,6 +324,9 @@ def phasejumps(s, lead):
     the phase line fitted inside the tick before and the tick after a
     boundary, both carried to the boundary, should meet."""
     glass = s.instrument("glass")
+    if glass is None:
+        print("    no glass lead")
+        return
     x = lead.mean(axis=1)
     notes = [(r, e) for r, e in s.notes(LEAD, (8 * 64, 12 * 64)) if e["instrument"] == glass]
     events = sorted(r for r in range(8 * 64, 12 * 64 + 1) if (r, LEAD) in s.cell or r == 12 * 64)
