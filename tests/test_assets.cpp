@@ -28,7 +28,7 @@ TEST(DefaultData, SameBytesEveryTime)
     EXPECT_EQ(sprites.size(), 16000u);
     EXPECT_EQ(relief.size(), 2048u);
     EXPECT_EQ(defaultmodule(), module);
-    EXPECT_EQ(sum(module), 6085627384461504080ull) << module.size();
+    EXPECT_EQ(sum(module), 15353573697166462625ull) << module.size();
     EXPECT_EQ(sum(fastmodule()), 946003233759710057ull);
     EXPECT_EQ(sum(sprites), 14496111671407981171ull);
     EXPECT_EQ(sum(relief), 8267193234680144533ull);

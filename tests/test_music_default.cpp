@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The built-in song as heard: rendered offline over the whole run of the
-// demo (to order 26 row 32), it never clips, holds a sensible loudness,
-// fades out on the last chord, and its kick and snare sound on the rows
-// where the picture jumps and flashes.
+// demo (to order 26 row 32), it never clips, fades out on the last chord,
+// and its kick and snare sound on the rows where the picture jumps and
+// flashes. Loudness, balance and stereo width are the music report's
+// (tools/musicreport.py), not a test's.
 #include <gtest/gtest.h>
 #include <xmp.h>
 #include <cmath>
+#include <cstring>
 #include "assets/assets.h"
 #include "assets/song.h"
+#include "assets/synth.h"
 #include "core/random.h"
 #include "platform/player.h"
 
@@ -19,7 +22,7 @@ constexpr int RATE = 44100;
 constexpr int ROW = 6 * 882;                            // frames a row: 6 ticks of 2.5 / 125 s
 constexpr int64_t END = (26 * 64 + 32) * int64_t(ROW);  // music time 26.5
 
-double db(double rms) { return 20.0 * std::log10(rms / 32768.0 + 1e-12); }
+double db(double amplitude) { return 20.0 * std::log10(amplitude / 32768.0 + 1e-12); }
 
 // One channel alone, mono, through a libxmp context of our own (the demo's
 // player has no mute).
@@ -63,7 +66,7 @@ std::vector<double> onsets(const std::vector<double>& x)
     return found;
 }
 
-// Every onset of the channel lies within 10 ms of the start of a row where
+// Every onset of the channel lies within 2 ms of the start of a row where
 // gate() is 1 (as long as ruled(t)), and every such row where shown(t) has one.
 void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*ruled)(float))
 {
@@ -78,7 +81,7 @@ void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*r
         worst = std::max(worst, off);
         const std::string where = "channel " + std::to_string(channel) + ", order " + std::to_string(row / 64) + " row "
                                 + std::to_string(row % 64);
-        EXPECT_LE(off, 10.0) << where << ": onset " << off << " ms from the row";
+        EXPECT_LE(off, 2.0) << where << ": onset " << off << " ms from the row";
         EXPECT_EQ(gate(t), 1) << where << ": onset off the gate";
         if (row < long(heard.size())) heard[size_t(row)] = true;
     }
@@ -92,7 +95,37 @@ void checkonsets(int channel, int (*gate)(float), bool (*shown)(float), bool (*r
 
 } // namespace
 
-TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
+// The synthesis and the default pictures lean on sine(), whose fast path
+// folds the turn without branches and writes the series out: bit for bit
+// the plain reduction and loop it replaced.
+TEST(Sine, SameBitsAsThePlainSeries)
+{
+    auto plain = [](double turns) {
+        double t = turns - std::floor(turns);
+        if (t >= 0.5) t -= 1.0;
+        if (t > 0.25) t = 0.5 - t;
+        if (t < -0.25) t = -0.5 - t;
+        const double x = t * 6.283185307179586, x2 = x * x;
+        double s = 1.0;
+        for (int k = 17; k >= 3; k -= 2) s = 1.0 - s * x2 / double(k * (k - 1));
+        return x * s;
+    };
+    std::vector<double> args = {0.0, -0.0, 0.25, 0.5, 0.75, 1.0, -0.25, -0.5, -0.75, 0x1p52, -0x1p52 - 2, 1e300};
+    for (double q : {0.25, 0.5, 0.75})
+        for (double d : {1.0, -1.0}) args.push_back(std::nextafter(q, q + d));
+    uint32_t x = 1;
+    for (int i = 0; i < 300000; i++) {
+        x = x * 1664525u + 1013904223u;
+        args.push_back(double(int32_t(x)) / 65536.0);               // -32768..32768 in 1/65536
+        args.push_back(double(i) / 4096.0 * 3.7 * (1 + (i & 31)));  // products like the synth's
+    }
+    for (double a : args) {
+        const double got = sine(a), want = plain(a);
+        ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << std::hexfloat << a << ": " << got << " vs " << want;
+    }
+}
+
+TEST(DefaultSongAudio, NoClippingAndAFadedEnding)
 {
     // The run of the demo and one row beyond it, through the demo's own player.
     const std::vector<uint8_t> m = defaultmodule();
@@ -105,14 +138,6 @@ TEST(DefaultSongAudio, NoClippingSensibleLoudnessAndAFadedEnding)
     int peak = 0;
     for (size_t i = 0; i < size_t(END) * 2; i++) peak = std::max(peak, std::abs(int(pcm[i])));
     EXPECT_LT(peak, 32767);  // the mixer saturates at full scale: below it nothing was cut
-    // Loudness of every pattern of the main sections; the intro is quieter.
-    for (int o = 0; o < 26; o++) {
-        double sq = 0;
-        for (size_t i = size_t(o) * 64 * ROW * 2; i < size_t(o + 1) * 64 * ROW * 2; i++) sq += double(pcm[i]) * pcm[i];
-        const double level = db(std::sqrt(sq / (64.0 * ROW * 2)));
-        EXPECT_GT(level, o ? -24 : -30) << "order " << o;
-        EXPECT_TRUE(o == 0 || level < -10) << "order " << o << ": " << level << " dBFS";
-    }
     // The last chord fades with the picture: its last rows are near silence
     // and the demo's end is followed by none.
     double tail = 0, after = 0;

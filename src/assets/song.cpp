@@ -9,13 +9,15 @@
 // kick channel plays on kick rows only, the snare channel on snare rows only
 // (but for a roll in the last scene, which ignores the snare), and each on
 // every one of its rows wherever the picture reacts to the gate. The breaks
-// of the picture are breaks of the music. Each six-order scene has its own
-// key, instruments and feel:
+// of the picture are breaks of the music; everything else (hats, toms, the
+// kicks' volumes, every melodic channel) is free. Each six-order scene has
+// its own key, progression, instruments and feel, and the piece grows
+// louder toward the tube (docs/music.md describes it for musicians):
 //
-//   orders  0-5   the opening ball   A minor, pulse bass, plucks, saw lead
-//   orders  6-11  the water plane    D minor / F, plucks with echo, glass lead
-//   orders 12-17  the relief plane   C minor, bells, booms, dark saw lead
-//   orders 18-23  the tube tunnel    E minor, acid bass, sixteenth hats
+//   orders  0-5   the opening ball   A minor, i-VI-III-VII, rolling bass, saw lead
+//   orders  6-11  the water plane    D minor, i-VI-iv-V, plucks with echo, glass lead
+//   orders 12-17  the relief plane   C minor, bells, booms, then round the fifths
+//   orders 18-23  the tube tunnel    E minor, i-VII-VI-V, acid bass, sixteenth hats
 //   orders 24-26  the fog ball       A minor to A major, the opening's lead
 #include "assets/assets.h"
 #include "assets/song.h"
@@ -27,7 +29,7 @@ namespace tormel {
 namespace {
 
 constexpr int ORDERS = SONGORDERS, ROWS = SONGROWS, CHANNELS = SONGCHANNELS;
-constexpr uint8_t FX_PORTA = 0x3, FX_SLIDEDOWN = 0x2, FX_GLOBALVOL = 0x10;  // effects 3, 2 and G
+constexpr uint8_t FX_PORTA = 0x3, FX_SLIDEDOWN = 0x2, FX_PANNING = 0x8, FX_GLOBALVOL = 0x10;  // effects 3, 2, 8, G
 
 // "C-4", "C#4": a tracker note name.
 uint8_t nt(const char* s)
@@ -101,14 +103,21 @@ int row0(int b) { return b * 16; }
 const int KICKROWS[6] = {0, 3, 6, 9, 10, 13};
 const int SNAREROWS[2] = {4, 12};
 
+bool kickrow(int r) { return r == 0 || r == 3 || r == 6 || r == 9 || r == 10 || r == 13; }
+
+// The kick on every kick row, accented: the downbeat and the pair 9-10
+// carry the bar, the pushes between are lighter. v is the downbeat's volume.
 void kicks(song& s, int b, int v = 64)
 {
-    for (int r : KICKROWS) s.note(row0(b) + r, CH_KICK, C4, IN_KICK, v);
+    static const int accent[6] = {0, 14, 8, 16, 6, 12};  // below the downbeat
+    for (int i = 0; i < 6; i++) s.note(row0(b) + KICKROWS[i], CH_KICK, C4, IN_KICK, v - accent[i] * v / 64);
 }
 
+// The snare on its two rows; the second hit of the bar a little harder.
 void snares(song& s, int b, int v = 52)
 {
-    for (int r : SNAREROWS) s.note(row0(b) + r, CH_SNARE, C4, IN_SNARE, v);
+    s.note(row0(b) + SNAREROWS[0], CH_SNARE, C4, IN_SNARE, v - 4);
+    s.note(row0(b) + SNAREROWS[1], CH_SNARE, C4, IN_SNARE, v);
 }
 
 // Closed hats on the eighths, the off-beats louder; an open hat closes
@@ -139,6 +148,27 @@ void toms(song& s, std::initializer_list<std::pair<int, const char*>> hits, int 
     for (auto [r, n] : hits) s.note(r, CH_PERC, nt(n), IN_TOM, v);
 }
 
+// Toms falling through the chord under way, one for each given row: its
+// root two octaves up, the fifth below that, the root an octave up, the
+// fifth below; fewer hits start further down.
+void tomfall(song& s, std::initializer_list<int> rows, const chord& c, int v)
+{
+    static const int step[4] = {24, 19, 12, 7};
+    int k = 4 - int(rows.size());
+    for (int r : rows) s.note(r, CH_PERC, uint8_t(c.root + step[k++]), IN_TOM, v);
+}
+
+// The turn at the end of a pattern, on the channels the picture does not
+// follow: the hats break into a run over its last four rows and toms fall
+// through the chord into the next downbeat. Bar b is the pattern's fourth.
+void fill(song& s, int b, const chord& c, int v)
+{
+    const int r = row0(b);
+    for (int k = 12; k < 16; k++) s.note(r + k, CH_HAT, C4, IN_HAT, v * (8 + k - 12) / 12);
+    s.note(r + 6, CH_HAT, C4, IN_OPENHAT, v);
+    tomfall(s, {r + 11, r + 14, r + 15}, c, v + 10);
+}
+
 // ---------------------------------------------------------------- harmony
 
 // The chord on the three pad channels. Legato glides the voices to the new
@@ -157,12 +187,18 @@ void padvol(song& s, int row, int v)
     for (int k = 0; k < 3; k++) s.vol(row, CH_PAD1 + k, v);
 }
 
-// Bass on the kick rows: root, root, octave, root, fifth, octave.
-void basskick(song& s, int b, const chord& c, int v, uint8_t ins = IN_BASS)
+// A rolling bass between the kicks: only the downbeat falls with one, the
+// other notes fill the gaps of the kick pattern (root, octave, fifth). The
+// turn bar ends on the seventh, the fifth and a passing second, which lean
+// toward the next chord over a major chord and a minor one alike.
+void bassroll(song& s, int b, const chord& c, int v, bool turn = false)
 {
-    static const int step[6] = {0, 0, 12, 0, 7, 12};
-    for (int i = 0; i < 6; i++)
-        s.note(row0(b) + KICKROWS[i], CH_BASS, uint8_t(c.root + step[i]), ins, i == 0 ? v : v - 6);
+    static const int rows[8] = {0, 2, 4, 7, 8, 11, 12, 14}, step[8] = {0, 12, 0, 7, 12, 0, 7, 12};
+    static const int turnstep[8] = {0, 12, 0, 7, 12, 10, 7, 2};
+    for (int i = 0; i < 8; i++) {
+        const int vol = i == 0 ? v : (i == 4 ? v - 4 : v - 10);
+        s.note(row0(b) + rows[i], CH_BASS, uint8_t(c.root + (turn ? turnstep[i] : step[i])), IN_BASS, vol);
+    }
 }
 
 // A floating bass: root, octave, root, fifth, leaving space between.
@@ -179,9 +215,7 @@ void acid(song& s, int b, const chord& c, int v)
     static const int step[16] = {0, 0, 12, 0, 7, 0, 12, 0, 0, 12, 0, 7, 0, 12, 7, 12};
     const uint8_t root = uint8_t(c.root + 12);  // the acid wave sounds an octave below the bass's
     for (int r = 0; r < 16; r++) {
-        bool kick = false;
-        for (int k : KICKROWS) kick |= k == r;
-        s.note(row0(b) + r, CH_BASS, uint8_t(root + step[r]), r == 15 ? 0 : IN_ACID, kick ? v : v * 5 / 8);
+        s.note(row0(b) + r, CH_BASS, uint8_t(root + step[r]), r == 15 ? 0 : IN_ACID, kickrow(r) ? v : v * 5 / 8);
         if (r == 15) s.effect(row0(b) + r, CH_BASS, FX_PORTA, 0x60);
     }
 }
@@ -215,6 +249,18 @@ void cut(song& s, int row, std::initializer_list<int> chans)
 
 const std::initializer_list<int> MELODIC = {CH_BASS, CH_PAD1, CH_PAD2, CH_PAD3, CH_LEAD, CH_ARP, CH_ECHO};
 
+// The loudness of the piece, pattern by pattern, as the global volume: the
+// first three scenes held back, the quiet openings of the water and the
+// relief lower still, the tube and the finale at full strength. The last
+// pattern fades from its level to silence (in finale).
+const uint8_t LEVEL[ORDERS] = {52, 60, 60, 60, 60, 60, 54, 54, 60, 60, 60, 60, 48, 48,
+                               62, 62, 62, 62, 58, 58, 64, 64, 64, 64, 64, 64, 64};
+
+void levels(song& s)
+{
+    for (int o = 0; o < ORDERS - 1; o++) s.effect(o * ROWS, CH_FX, FX_GLOBALVOL, LEVEL[o]);
+}
+
 // ================================================================ scenes
 
 // Scene 1, orders 0-5: the opening ball. The intro has no drums (the picture
@@ -230,28 +276,29 @@ void opening(song& s)
 
     // Order 0: the pad swells in, the bass pulses on rows 0 and 10 (where
     // the ball's wobble starts again), a pluck hints at the kick rhythm.
-    s.effect(0, CH_FX, FX_GLOBALVOL, 64);
     for (int b = 0; b < 4; b++) {
         pad(s, b, first[b], 8, b > 0);
         s.note(row0(b), CH_BASS, first[b].root, IN_BASS, 40);
         s.note(row0(b) + 10, CH_BASS, uint8_t(first[b].root + 12), IN_BASS, 30);
         if (b >= 2) arpkick(s, b, first[b], 18 + 6 * (b - 2));
     }
-    for (int r = 1; r < 64; r++) padvol(s, r, r < 32 ? 8 + r * 20 / 32 : 28);
+    for (int r = 1; r < 64; r++) padvol(s, r, r < 32 ? 8 + r * 16 / 32 : 24);
     s.note(48, CH_FX, C4, IN_RISER, 36);
 
-    // Orders 1-3: drums, bass on the kick rows, the pluck on the kick rows,
-    // and from order 2 the lead.
+    // Orders 1-3: drums, the rolling bass, the pluck on the kick rows, and
+    // from order 2 the lead.
     for (int o = 1; o <= 3; o++)
         for (int n = 0; n < 4; n++) {
             const int b = bar(o, n);
             kicks(s, b);
             snares(s, b);
             hats8(s, b, 34);
-            pad(s, b, first[n], 26, !(o == 1 && n == 0));
-            basskick(s, b, first[n], 46);
+            pad(s, b, first[n], 18, !(o == 1 && n == 0));
+            bassroll(s, b, first[n], 46, n == 3);
             arpkick(s, b, first[n], o == 1 ? 30 : 24);
         }
+    fill(s, bar(2, 3), G, 30);
+    fill(s, bar(3, 3), G, 30);
     crash(s, 64);
     // The ball turns to a sphere at row 48 of order 1, then is squashed:
     // pad and pluck step back, toms fall into the logo's entrance.
@@ -260,12 +307,9 @@ void opening(song& s)
     toms(s, {{64 + 55, "E-3"}, {64 + 59, "C-3"}, {64 + 62, "A-2"}, {64 + 63, "G-2"}});
     crash(s, 128);
     s.line(128, CH_LEAD, IN_LEAD,
-           "E-5:3 D-5:3 C-5:4 D-5:3 E-5:3  F-5:3 E-5:3 C-5:4 A-4:6 "
-           "G-5:3 E-5:3 C-5:4 D-5:3 E-5:3  D-5:6 B-4:4 G-4:6 "
-           "E-5:3 D-5:3 C-5:4 D-5:3 E-5:3  A-5:3 G-5:3 F-5:4 E-5:3 C-5:3 "
-           "E-5:3 G-5:3 C-6:4 B-5:3 G-5:3  B-5:6 A-5:4 G-5:4 D-5:2",
-           36);
-    toms(s, {{192 + 59, "C-3"}, {192 + 62, "A-2"}, {192 + 63, "G-2"}}, 40);
+           "E-5:3 D-5:3 C-5:2 D-5:2 E-5:6  F-5:4 A-5:4 G-5:2 F-5:2 E-5:2 C-5:2  G-5:6 E-5:2 C-5:4 E-5:4  D-5:10 B-4:2 G-4:4 "
+           ".:2 E-5:2 A-5:3 G-5:3 E-5:2 C-5:4  A-5:3 C-6:3 A-5:2 F-5:8  G-5:2 A-5:2 G-5:2 E-5:2 C-5:3 D-5:5  B-4:6 D-5:4 G-5:6",
+           54);
 
     // Orders 4-5: the second logo, a lifting progression, the long-note
     // melody, sixteenth plucks.
@@ -276,15 +320,18 @@ void opening(song& s)
             kicks(s, b);
             snares(s, b);
             hats8(s, b, 38);
-            pad(s, b, c, 28, true);
-            basskick(s, b, c, 46);
+            pad(s, b, c, 20, true);
+            bassroll(s, b, c, 46, n == 3);
             arp16(s, b, c, 22, ARPUP);
         }
+    fill(s, bar(4, 3), Am, 32);
     crash(s, 256);
     s.line(256, CH_LEAD, IN_LEAD,
-           "A-5:6 G-5:4 F-5:6  D-5:6 G-5:4 B-5:6  B-5:6 A-5:4 G-5:4 E-5:2  E-5:10 C-5:3 E-5:3 "
-           "A-5:6 C-6:4 A-5:6  B-5:6 D-6:4 B-5:6  G#5:6 B-5:4 E-6:6  A-5:12",
-           36);
+           "A-5:6 G-5:4 F-5:6  D-5:3 G-5:3 B-5:4 A-5:2 G-5:4  B-5:8 G-5:4 E-5:4  E-5:2 A-5:2 C-6:12 "
+           "C-6:4 A-5:2 F-5:2 A-5:4 C-6:4  D-6:6 B-5:6 G-5:4  G#5:4 B-5:4 E-6:6 D-6:2  C-6:3 B-5:3 A-5:10",
+           54);
+    // Order 5's turn comes before its black rows: a tom run into the dark.
+    tomfall(s, {5 * 64 + 54, 5 * 64 + 56, 5 * 64 + 58, 5 * 64 + 59}, Am, 44);
 
     // The black rows 60-63 of order 5: a full stop, then the swell into
     // the water. No kick or snare here (the picture is dark).
@@ -301,31 +348,34 @@ void opening(song& s)
     s.quiet.push_back({black, black + 4});
 }
 
-// Scene 2, orders 6-11: the water plane. The left sprite breathes twice a
-// pattern in orders 6-7 and so does the pad; no kick until the right sprite
-// starts beating with it at order 8. The snare flashes throughout. The
-// last four rows of order 7 (no sprite) thin out; the negative last four
-// rows of order 11 are a drum fill alone.
+// Scene 2, orders 6-11: the water plane, in D minor over a falling line
+// (i-VI-iv-V), then iv-VII-III-V. The left sprite breathes twice a pattern
+// in orders 6-7 and so does the pad; no kick until the right sprite starts
+// beating with it at order 8. The snare flashes throughout. The last four
+// rows of order 7 (no sprite) thin out; the negative last four rows of
+// order 11 are a drum fill alone.
 void water(song& s)
 {
-    const chord Dm7 = chd("F-3 A-3 C-4 D-2"), Bb = chd("F-3 A-3 D-4 A#1"), Fmaj7 = chd("E-3 A-3 C-4 F-2"),
-                Cadd9 = chd("E-3 G-3 D-4 C-2"), Gm7 = chd("F-3 A#3 D-4 G-1"), A = chd("E-3 A-3 C#4 A-1");
-    const chord prog[2][4] = {{Dm7, Bb, Fmaj7, Cadd9}, {Gm7, Bb, Fmaj7, A}};
+    const chord Dm = chd("F-3 A-3 D-4 D-2"), Bb = chd("F-3 A#3 D-4 A#1"), Gm = chd("G-3 A#3 D-4 G-1"),
+                A = chd("E-3 A-3 C#4 A-1"), C = chd("E-3 G-3 C-4 C-2"), Fmaj7 = chd("E-3 A-3 C-4 F-2");
+    const chord prog[2][4] = {{Dm, Bb, Gm, A}, {Gm, C, Fmaj7, A}};
 
     for (int o = 6; o <= 11; o++)
         for (int n = 0; n < 4; n++) {
             const int b = bar(o, n);
             const chord& c = prog[o >= 10][n];
-            if (o >= 8) kicks(s, b);
+            if (o >= 8) kicks(s, b, 60);
             snares(s, b, o < 8 ? 42 : 50);
             hats16(s, b, o < 8 ? 24 : 30);
-            pad(s, b, c, 30, !(o == 6 && n == 0));
+            pad(s, b, c, 22, !(o == 6 && n == 0));
             bassfloat(s, b, c, 46);
             arp16(s, b, c, 26, ARPWAVE);
         }
+    for (int o = 8; o <= 10; o++) fill(s, bar(o, 3), A, 30);
     // The pad breathes with the left sprite: 45000 + 16384 sin(4 pi t).
     crash(s, 6 * 64, 32);
-    for (int r = 6 * 64; r < 8 * 64; r++) padvol(s, r, 30 + int(std::lround(12.0 * sine(double(r) / 32.0))));
+    for (int r = 6 * 64; r < 8 * 64; r++) padvol(s, r, 24 + int(std::lround(10.0 * sine(double(r) / 32.0))));
+    tomfall(s, {6 * 64 + 59, 6 * 64 + 62, 6 * 64 + 63}, A, 34);
 
     // Order 7, rows 60-63: the sprite is gone; plucks, hats and bass rest,
     // the snare keeps its flash, a swell brings in the kick.
@@ -341,11 +391,11 @@ void water(song& s)
     crash(s, 8 * 64);
 
     s.line(8 * 64, CH_LEAD, IN_GLASS,
-           "A-5:6 G-5:4 F-5:2 E-5:2 F-5:2  D-5:10 F-5:2 A-5:4  C-6:6 A-5:4 G-5:6  E-5:12 D-5:4 "
-           "A-5:6 G-5:4 F-5:2 E-5:2 F-5:2  D-5:10 F-5:2 A-5:4  C-6:6 D-6:4 C-6:6  G-5:10 E-5:6 "
-           "D-6:6 C-6:4 A#5:6  A-5:6 F-5:4 D-5:6  C-6:6 A-5:4 F-5:6  E-5:6 C#6:4 E-6:6 "
-           "D-6:6 C-6:4 A#5:6  A-5:6 C-6:4 D-6:6  F-6:6 E-6:4 C-6:6  C#6:12",
-           32);
+           "A-5:6 F-5:2 E-5:2 D-5:6  D-5:3 F-5:3 A#5:4 A-5:6  G-5:8 A#5:4 D-6:4  C#6:6 A-5:4 E-5:6 "
+           "F-5:2 A-5:2 D-6:4 C-6:2 A-5:6  A#5:6 A-5:2 F-5:8  D-5:4 G-5:4 A#5:3 A-5:3 G-5:2  E-5:12 ^:4 "
+           "D-6:6 C-6:4 A#5:6  E-5:3 G-5:3 C-6:10  A-5:4 C-6:2 F-6:6 E-6:4  C#6:8 E-6:8 "
+           "A#5:2 D-6:2 G-6:4 F-6:2 D-6:6  E-6:6 C-6:4 G-5:6  A-5:3 C-6:3 A-5:2 F-5:4 A-5:4  C#6:4 E-6:4 A-5:8",
+           28);
 
     // Order 11, rows 60-63, negative: everything stops but the drums, which
     // keep the snare and kick rows and add toms.
@@ -360,32 +410,34 @@ void water(song& s)
     s.quiet.push_back({neg, neg + 4});
 }
 
-// Scene 3, orders 12-17: the relief plane. Orders 12-13 have no snare and
-// no beat (the picture flashes on neither): a boom and a kick on rows 0 and
-// 32, where the left sprite blinks, bells over a dark pad. The drums come at
-// order 14 with the snare flashes; the lead at order 16 with the right
-// sprite beating on the kicks. The last quarter of order 17 turns negative
-// on the kick rows: a break of stabs on exactly those rows.
+// Scene 3, orders 12-17: the relief plane, C minor. Orders 12-13 have no
+// snare and no beat (the picture flashes on neither): a boom and a kick on
+// rows 0 and 32, where the left sprite blinks, bells over a dark pad. The
+// drums come at order 14 with the snare flashes; the lead at order 16 with
+// the right sprite beating on the kicks, where the harmony leaves its loop
+// for the circle of fifths. The last quarter of order 17 turns negative on
+// the kick rows: a break of stabs on exactly those rows.
 void relief(song& s)
 {
     const chord Cm = chd("G-3 C-4 D#4 C-2"), Ab = chd("G#3 C-4 D#4 G#1"), Fm = chd("G#3 C-4 F-4 F-1"),
-                G = chd("G-3 B-3 D-4 G-1");
-    const chord prog[4] = {Cm, Ab, Fm, G};
+                G = chd("G-3 B-3 D-4 G-1"), Bb = chd("A#3 D-4 F-4 A#1"), Eb = chd("G-3 A#3 D#4 D#2"),
+                Db = chd("G#3 C#4 F-4 C#2");
+    const chord loop[4] = {Cm, Ab, Fm, G}, away[2][4] = {{Fm, Bb, Eb, Ab}, {Db, Fm, G, G}};
 
     for (int o = 12; o <= 17; o++) {
         for (int n = 0; n < 4; n++) {
             const int b = bar(o, n);
-            const chord& c = prog[n];
-            pad(s, b, c, o < 14 ? 30 : 24, !(o == 12 && n == 0));
+            const chord& c = o < 16 ? loop[n] : away[o - 16][n];
+            pad(s, b, c, o < 14 ? 26 : 20, !(o == 12 && n == 0));
             if (o < 14) {
                 s.note(row0(b), CH_BASS, c.root, IN_BASS, 44);
                 s.note(row0(b) + 8, CH_BASS, uint8_t(c.root + 12), IN_BASS, 26);
                 for (int r = 2; r < 16; r += 4) s.note(row0(b) + r, CH_HAT, C4, IN_HAT, 16);
             } else {
-                kicks(s, b);
+                kicks(s, b, 60);
                 snares(s, b);
                 hats8(s, b, 32);
-                basskick(s, b, c, 44);
+                bassroll(s, b, c, 44, n == 3);
             }
         }
         // The left sprite blinks on rows 0 and 32 until order 16.
@@ -395,6 +447,13 @@ void relief(song& s)
                 if (o < 14) s.note(o * 64 + r, CH_KICK, C4, IN_KICK, 56);
             }
     }
+    // The quiet orders turn on a soft tom and a ghost of an open hat.
+    for (int o : {12, 13}) {
+        s.note(o * 64 + 58, CH_HAT, C4, IN_OPENHAT, 18);
+        toms(s, {{o * 64 + 62, "C-3"}, {o * 64 + 63, "G-2"}}, 30);
+    }
+    for (int o : {14, 15}) fill(s, bar(o, 3), G, 28);
+    fill(s, bar(16, 3), Ab, 28);
     // Bells, an answer in the echo.
     s.line(12 * 64, CH_ARP, IN_BELL,
            "G-5:6 D#5:4 C-5:6  .:16  G#5:6 G-5:4 F-5:6  D-5:10 B-4:6 "
@@ -405,11 +464,11 @@ void relief(song& s)
            "C-6:3 G-5:3 D#5:4 G-5:6  C-6:3 G#5:3 D#5:4 G#5:6  C-6:3 G#5:3 F-5:4 G#5:6  B-5:3 G-5:3 D-5:4 B-5:6",
            26);
     s.line(16 * 64, CH_LEAD, IN_LEAD,
-           "G-5:3 G#5:3 G-5:4 F-5:3 D#5:3  C-5:6 D#5:4 G#5:6  G#5:3 G-5:3 F-5:4 D#5:3 C-5:3  D-5:6 F-5:4 B-4:6 "
-           "G-5:3 G#5:3 G-5:4 F-5:3 D#5:3  C-6:6 D#6:4 C-6:6  G#5:6 G-5:4 F-5:6",
-           34);
+           "C-6:4 G#5:4 F-5:8  D-6:3 C-6:3 A#5:4 F-5:6  G-5:6 A#5:2 D#6:8  C-6:2 D#6:2 C-6:4 G#5:8 "
+           "F-5:6 G#5:4 C#6:6  C-6:3 G#5:3 F-5:4 G#5:6  B-5:8 D-6:4 G-5:4",
+           48);
     for (int o = 16; o <= 17; o++)
-        for (int n = 0; n < 4; n++) arpkick(s, bar(o, n), prog[n], 22, IN_PLUCK);
+        for (int n = 0; n < 4; n++) arpkick(s, bar(o, n), away[o - 16][n], 22, IN_PLUCK);
 
     // Order 17, rows 48-63: the negative kicks. Pad, bass, hats and plucks
     // stop; stabs climb chromatically on the kick rows toward the tube's E
@@ -427,17 +486,19 @@ void relief(song& s)
     s.quiet.push_back({brk, brk + 16});
 }
 
-// Scene 4, orders 18-23: the tube. The sprites beat with the kick from the
-// first row and the snare doubles the brightness, so this is the driving
-// section: acid bass, sixteenth hats, plucks, then the lead. When the right
-// sprite takes over at the end of order 18, stabs double the kicks. The
-// last quarter of order 23 fades to black: the music drops away, the kick
-// alone fading with the picture under a falling sweep and a diving bass.
+// Scene 4, orders 18-23: the tube, E minor down a step at a time to its
+// dominant (i-VII-VI-V), then VI-VII-iv-V. The sprites beat with the kick
+// from the first row and the snare doubles the brightness, so this is the
+// driving section: acid bass, sixteenth hats, plucks, then the lead. When
+// the right sprite takes over at the end of order 18, stabs double the
+// kicks. The last quarter of order 23 fades to black: the music drops away,
+// the kick alone fading with the picture under a falling sweep and a diving
+// bass.
 void tube(song& s)
 {
-    const chord Em = chd("G-3 B-3 E-4 E-1"), C = chd("G-3 C-4 E-4 C-2"), G = chd("G-3 B-3 D-4 G-1"),
-                D = chd("F#3 A-3 D-4 D-2"), Am = chd("A-3 C-4 E-4 A-1"), B = chd("F#3 B-3 D#4 B-1");
-    const chord prog[2][4] = {{Em, C, G, D}, {Em, C, Am, B}};
+    const chord Em = chd("G-3 B-3 E-4 E-1"), D = chd("F#3 A-3 D-4 D-2"), C = chd("G-3 C-4 E-4 C-2"),
+                B = chd("F#3 B-3 D#4 B-1"), Am = chd("A-3 C-4 E-4 A-1");
+    const chord prog[2][4] = {{Em, D, C, B}, {C, D, Am, B}};
 
     for (int o = 18; o <= 23; o++)
         for (int n = 0; n < 4; n++) {
@@ -445,21 +506,25 @@ void tube(song& s)
             const chord& c = prog[o >= 22][n];
             kicks(s, b);
             snares(s, b, 58);
-            hats16(s, b, 36);
-            pad(s, b, c, 22, !(o == 18 && n == 0));
-            acid(s, b, c, 44);
+            hats16(s, b, 40);
+            pad(s, b, c, 20, !(o == 18 && n == 0));
+            acid(s, b, c, 50);
             if (o < 20) arp16(s, b, c, 24, ARPUP);
         }
+    for (int o = 19; o <= 22; o++) {  // the turns: toms, a swell into the next pattern
+        tomfall(s, {o * 64 + 59, o * 64 + 61, o * 64 + 62, o * 64 + 63}, B, 46);
+        s.note(o * 64 + 60, CH_FX, C4, IN_SWELL, 30);
+    }
     crash(s, 18 * 64);
     for (int i = 0; i < 6; i++) s.note(18 * 64 + 48 + KICKROWS[i], CH_PERC, nt("D-4"), IN_STAB, 36);
     crash(s, 20 * 64);
     crash(s, 22 * 64);
     s.line(20 * 64, CH_LEAD, IN_LEAD,
-           "B-5:3 B-5:3 E-6:4 D-6:3 B-5:3  C-6:3 B-5:3 G-5:4 E-5:6  D-6:3 D-6:3 G-6:4 F#6:3 D-6:3  F#6:6 E-6:4 D-6:6 "
-           "B-5:3 B-5:3 E-6:4 D-6:3 B-5:3  C-6:3 B-5:3 G-5:4 E-5:6  D-6:3 G-6:3 B-6:4 A-6:3 G-6:3  F#6:10 A-6:6 "
-           "G-6:6 F#6:4 E-6:6  E-6:6 D-6:4 C-6:6  C-6:3 B-5:3 A-5:4 B-5:3 C-6:3  D#6:6 F#6:4 B-6:6 "
-           "G-6:6 F#6:4 E-6:6  E-6:6 G-6:4 C-7:6  B-6:3 A-6:3 E-6:4 C-6:3 A-5:3",
-           34);
+           "B-5:3 B-5:3 E-6:4 D-6:2 B-5:4  A-5:2 D-6:2 F#6:6 E-6:2 D-6:4  E-6:6 C-6:2 G-5:8  F#5:4 A-5:4 B-5:2 D#6:6 "
+           "E-6:2 G-6:2 B-6:6 A-6:3 G-6:3  F#6:8 D-6:4 A-5:4  G-6:3 E-6:3 C-6:2 E-6:2 G-6:6  F#6:12 D#6:4 "
+           "E-6:4 G-6:4 C-7:6 B-6:2  A-6:6 F#6:4 D-6:6  E-6:3 A-6:3 C-7:4 B-6:2 A-6:4  B-6:6 A-6:2 F#6:8 "
+           "G-6:2 E-6:2 C-6:2 E-6:2 G-6:2 C-7:6  D-7:8 C-7:4 A-6:4  C-7:6 B-6:4 A-6:6",
+           50);
     for (int o = 20; o <= 23; o++)
         for (int n = 0; n < 4; n++) {
             const chord& c = prog[o >= 22][n];
@@ -506,26 +571,28 @@ void finale(song& s)
             const chord& c = prog[o - 24][n];
             kicks(s, b);
             snares(s, b, 56);
-            hats8(s, b, 38);
-            pad(s, b, c, 30, !(o == 24 && n == 0));
-            basskick(s, b, c, 48);
-            arp16(s, b, c, 22, ARPUP);
+            hats16(s, b, 34);
+            pad(s, b, c, 20, !(o == 24 && n == 0));
+            bassroll(s, b, c, 48, n == 3);
+            arp16(s, b, c, 24, ARPUP);
         }
         for (int r : {0, 32}) {
             crash(s, o * 64 + r, 48);
             boom(s, o * 64 + r, 52);
         }
     }
+    fill(s, bar(24, 3), Am, 34);
     s.line(24 * 64, CH_LEAD, IN_LEAD,
-           "A-5:3 G-5:3 F-5:4 G-5:3 A-5:3  B-5:3 A-5:3 G-5:4 D-5:6  E-5:3 G-5:3 B-5:4 A-5:3 G-5:3  A-5:10 E-5:3 A-5:3 "
-           "C-6:3 A-5:3 F-5:4 A-5:3 C-6:3  D-6:3 B-5:3 G-5:4 B-5:3 D-6:3  F-6:6 E-6:4 D-6:6  E-6:6 D-6:4 B-5:6",
-           38);
+           "A-5:3 G-5:3 F-5:2 A-5:2 C-6:6  B-5:4 D-6:4 B-5:2 G-5:6  E-5:6 G-5:2 B-5:8  A-5:10 C-6:3 E-6:3 "
+           "F-6:4 E-6:2 C-6:2 A-5:8  D-6:3 B-5:3 G-5:4 B-5:3 D-6:3  F-6:6 E-6:4 D-6:6  E-6:8 G#5:4 B-5:4",
+           60);
     // The roll over the last half bar of order 25 (the picture does not
     // flash on the snare in this scene), louder toward the landing.
     for (int r = 56; r < 64; r++) {
         if (r == 60) continue;  // the snare row keeps its own hit
         s.note(25 * 64 + r, CH_SNARE, C4, IN_SNARE, 24 + 4 * (r - 56));
     }
+    tomfall(s, {25 * 64 + 57, 25 * 64 + 59, 25 * 64 + 61, 25 * 64 + 63}, E, 50);
 
     // Order 26: the last chord at row 0, faded by the global volume to 0 at
     // row 32; nothing after.
@@ -533,11 +600,11 @@ void finale(song& s)
     crash(s, end, 52);
     boom(s, end, 60);
     s.note(end, CH_KICK, C4, IN_KICK, 64);
-    pad(s, bar(26, 0), A, 34, true);
+    pad(s, bar(26, 0), A, 30, true);
     s.note(end, CH_BASS, A.root, IN_BASS, 50);
-    s.note(end, CH_LEAD, nt("A-5"), IN_LEAD, 40);
+    s.note(end, CH_LEAD, nt("A-5"), IN_LEAD, 56);
     s.line(end, CH_ARP, IN_PLUCK, "A-4:2 C#5:2 E-5:2 A-5:2 C#6:2 E-6:2 A-6:2", 26);
-    for (int r = 0; r <= 32; r++) s.effect(end + r, CH_FX, FX_GLOBALVOL, uint8_t(64 - 2 * r));
+    for (int r = 0; r <= 32; r++) s.effect(end + r, CH_FX, FX_GLOBALVOL, uint8_t(LEVEL[26] * (32 - r) / 32));
     s.quiet.push_back({end + 32, end + 64});
 }
 
@@ -555,6 +622,27 @@ void echo(song& s)
     for (auto [a, b] : s.quiet) s.vol(a, CH_ECHO, 0);
 }
 
+// Places the voices across the stereo field, after everything is written:
+// the pads left, right and centre; each arpeggio note a step further from
+// left to right across its bar, and its echo mirrored on the other side. A
+// panning effect goes on a note that starts its instrument (which resets
+// the channel's panning) and leaves its effect column free; the glides of
+// the pads keep the panning they had.
+void stereo(song& s)
+{
+    static const uint8_t padpan[3] = {32, 224, 128};
+    for (int r = 0; r < ORDERS * ROWS; r++) {
+        for (int k = 0; k < 3; k++) {
+            xmcell& c = s.at(r, CH_PAD1 + k);
+            if (c.instrument && !c.effect) s.effect(r, CH_PAD1 + k, FX_PANNING, padpan[k]);
+        }
+        const uint8_t sweep = uint8_t(40 + 11 * (r % 16));  // 40..205
+        if (s.at(r, CH_ARP).instrument && !s.at(r, CH_ARP).effect) s.effect(r, CH_ARP, FX_PANNING, sweep);
+        if (r >= 3 && s.at(r, CH_ECHO).instrument && !s.at(r, CH_ECHO).effect)
+            s.effect(r, CH_ECHO, FX_PANNING, uint8_t(255 - (40 + 11 * ((r - 3) % 16))));
+    }
+}
+
 } // namespace
 
 std::vector<uint8_t> defaultmodule()
@@ -566,6 +654,8 @@ std::vector<uint8_t> defaultmodule()
     tube(s);
     finale(s);
     echo(s);
+    stereo(s);
+    levels(s);
 
     xmmodule m;
     m.name = "tormel";

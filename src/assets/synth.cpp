@@ -5,6 +5,7 @@
 // and exactly rounded double operations only, so the output is the same
 // bytes on every machine.
 #include "assets/synth.h"
+#include <algorithm>
 #include <cmath>
 
 namespace tormel {
@@ -13,17 +14,35 @@ namespace tormel {
 
 static constexpr double TWOPI = 6.283185307179586;
 
-double sine(double turns)
+// sin(2 pi turns) for turns in -0.25..0.25: the odd series to x^17 by
+// Horner's rule, each step dividing by the exact k (k - 1). Written out
+// rather than looped, and inlined, so that the divisions of neighbouring
+// calls overlap; the operations, and so the bits, are those of the loop.
+static inline double sinequarter(double t)
 {
-    double t = turns - std::floor(turns);  // 0..1
-    if (t >= 0.5) t -= 1.0;                // -0.5..0.5
-    if (t > 0.25) t = 0.5 - t;             // sin(pi - a) = sin(a)
-    if (t < -0.25) t = -0.5 - t;
     const double x = t * TWOPI, x2 = x * x;  // |x| <= pi/2: the series to x^17 is exact to 1e-13
-    double s = 1.0;
-    for (int k = 17; k >= 3; k -= 2) s = 1.0 - s * x2 / double(k * (k - 1));
+    double s = 1.0 - x2 / 272.0;
+    s = 1.0 - s * x2 / 210.0;
+    s = 1.0 - s * x2 / 156.0;
+    s = 1.0 - s * x2 / 110.0;
+    s = 1.0 - s * x2 / 72.0;
+    s = 1.0 - s * x2 / 42.0;
+    s = 1.0 - s * x2 / 20.0;
+    s = 1.0 - s * x2 / 6.0;
     return x * s;
 }
+
+// The turn folded into -0.25..0.25 by sin(pi - a) = sin(a) and the period:
+// t itself up to a quarter, 0.5 - t up to three quarters, t - 1 beyond.
+// Each candidate is exact where it is chosen, and min and max choose without
+// a branch (the quarter a harmonic falls in is anyone's guess).
+static inline double sinefast(double turns)
+{
+    const double t = turns - std::floor(turns);  // 0..1
+    return sinequarter(std::max(std::min(t, 0.5 - t), t - 1.0));
+}
+
+double sine(double turns) { return sinefast(turns); }
 
 // Sample rates in frames a second. A sample made at 8363 * 2^(k/12) Hz
 // plays at its own rate when its note sounds with relative note k; the
@@ -85,14 +104,25 @@ static double softclip(double x)
     return x * (27.0 + x * x) / (27.0 + 9.0 * x * x);
 }
 
+// Rounding to the nearest integer, halves away from zero, as lround does but
+// without the library call: x - trunc(x) is exact for |x| < 2^52.
+static int roundhalfaway(double x)
+{
+    int r = int(x);
+    const double rest = x - r;
+    if (rest >= 0.5) r++;
+    if (rest <= -0.5) r--;
+    return r;
+}
+
 // Scale to the given peak (1.0 = full scale) and round to 16 bits.
 static std::vector<int16_t> to16(const std::vector<double>& v, double peak)
 {
     double m = 0;
-    for (double x : v) m = std::fmax(m, std::fabs(x));
+    for (double x : v) m = std::max(m, std::fabs(x));
     const double g = m > 0 ? peak * 32767.0 / m : 0.0;
     std::vector<int16_t> out(v.size());
-    for (size_t i = 0; i < v.size(); i++) out[i] = int16_t(std::lround(v[i] * g));  // |v * g| <= 32767
+    for (size_t i = 0; i < v.size(); i++) out[i] = int16_t(roundhalfaway(v[i] * g));  // |v * g| <= 32767
     return out;
 }
 
@@ -149,13 +179,13 @@ static std::vector<double> sinetable(int n)
     return t;
 }
 
-// A metallic cluster: square waves at fixed inharmonic frequencies. Returns
-// the sum for frame i; phases are whole-frame products, so no drift builds up.
-static double squares(const double* freqs, int count, int i, double rate)
+// A metallic cluster: square waves of the given cycles a frame. Returns the
+// sum for frame i; phases are whole-frame products, so no drift builds up.
+static double squares(const double* steps, int count, int i)
 {
     double s = 0;
     for (int k = 0; k < count; k++) {
-        const double ph = freqs[k] * i / rate;
+        const double ph = steps[k] * i;
         s += ph - std::floor(ph) < 0.5 ? 1.0 : -1.0;
     }
     return s / count;
@@ -231,8 +261,10 @@ static std::vector<double> metal(int n, double R, const double* freqs, int count
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     lcg rnd{seed};
     onepole h1(hpfc, R), h2(hpfc, R), lp(14000, R);
+    double steps[8];
+    for (int k = 0; k < count; k++) steps[k] = freqs[k] / R;
     for (int i = 0; i < n; i++) {
-        const double x = squares(freqs, count, i, R) * (1.0 - noisemix) + rnd.next() * noisemix;
+        const double x = squares(steps, count, i) * (1.0 - noisemix) + rnd.next() * noisemix;
         v[size_t(i)] = lp.low(h2.high(h1.high(x)));
     }
     return v;
@@ -330,17 +362,26 @@ static xminstrument boom()
 // ================================================================ pitched
 
 // Bass: a band-limited pulse whose width sways once over the loop of 64
-// cycles (4096 frames), over a sine at the fundamental for weight.
+// cycles (4096 frames), over a sine at the fundamental for weight. The
+// pulse is a saw less the same saw delayed by the width; the harmonics of
+// the delayed one come from sin((h + 1) a) = 2 cos(a) sin(h a) - sin((h - 1) a).
 static xminstrument bass()
 {
     const int P = 64, L = P * 64;
+    const std::vector<double> tab = sinetable(P);  // sine(h x) of a whole number of 64ths
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++) {
         const double x = double(i) / P;                      // cycles
         const double w = 0.5 + 0.32 * sine(double(i) / L);  // pulse width, back to its start at the loop
-        double s = 0;
-        for (int h = 1; h <= 30; h++) s += (sine(h * x) - sine(h * (x - w))) / h;
-        v[size_t(i)] = 0.55 * s + 0.9 * sine(x);
+        const double twocos = 2.0 * sine(x - w + 0.25);
+        double s = 0, before = 0.0, now = sine(x - w);
+        for (int h = 1; h <= 30; h++) {
+            s += (tab[size_t(h * i % P)] - now) / h;
+            const double next = twocos * now - before;
+            before = now;
+            now = next;
+        }
+        v[size_t(i)] = 0.55 * s + 0.9 * tab[size_t(i % P)];
     }
     xmsample s = makesample("bass", to16(v, 0.92), relnote(12, C4));
     loopall(s);
@@ -357,9 +398,10 @@ static xminstrument acid()
 {
     const double R = R16;
     const int P = 256, n = 24 * P, hold = 16 * P;
+    const std::vector<double> tab = sinetable(P);
     std::vector<double> saw(size_t(P), 0.0);
     for (int j = 0; j < P; j++)
-        for (int h = 1; h <= 100; h++) saw[size_t(j)] += sine(double(h * j) / P) / h;
+        for (int h = 1; h <= 100; h++) saw[size_t(j)] += tab[size_t(h * j % P)] / h;
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     svf f;
     double e = 1;
@@ -385,14 +427,14 @@ static xminstrument acid()
     return ins;
 }
 
-// Sum of harmonics 1..hmax of a saw with m cycles over a table of L frames,
-// weighted by w(h), at frame i (+ off).
+// Sum of harmonics 1..hmax of a saw with m cycles over a table of L frames
+// (a power of two), weighted by w(h), at frame i (+ off).
 template <class W>
 static double additive(const std::vector<double>& tab, int L, int m, int hmax, int i, int off, W w)
 {
     double s = 0;
     for (int h = 1; h <= hmax; h++)
-        s += w(h) * tab[size_t((int64_t(h) * m * (i + off)) % L)];
+        s += w(h) * tab[size_t((int64_t(h) * m * (i + off)) & (L - 1))];
     return s;
 }
 
@@ -403,7 +445,9 @@ static xminstrument pad()
 {
     const int L = 64 * 256;
     const std::vector<double> tab = sinetable(L);
-    auto warm = [](int h) { return 1.0 / (h * (1.0 + (h / 6.0) * (h / 6.0))); };
+    double weight[27];
+    for (int h = 1; h <= 26; h++) weight[h] = 1.0 / (h * (1.0 + (h / 6.0) * (h / 6.0)));
+    auto warm = [&](int h) { return weight[h]; };
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++) {
         double s = additive(tab, L, 254, 26, i, 0, warm) + additive(tab, L, 256, 26, i, 5461, warm) +
@@ -451,18 +495,28 @@ static xminstrument pluck()
 }
 
 // Lead: two saws 256 and 258 cycles over a loop of 256 periods of 32
-// frames (a C-5 at R16), with a delayed vibrato.
-static xminstrument lead()
+// frames (a C-5 at R16), with a delayed vibrato. Two samples: the notes
+// from G-6 up play one with 9 harmonics instead of 14, so that none of
+// their harmonics reaches past half the output rate (up to a D-7: 9 times
+// 2349 Hz) and folds back as a false tone.
+static xmsample leadsample(int harmonics)
 {
     const int L = 32 * 256;
     const std::vector<double> tab = sinetable(L);
     auto saw = [](int h) { return 1.0 / h; };
     std::vector<double> v(static_cast<size_t>(L), 0.0);
     for (int i = 0; i < L; i++)
-        v[size_t(i)] = additive(tab, L, 256, 14, i, 0, saw) + additive(tab, L, 258, 14, i, 4096, saw);
+        v[size_t(i)] = additive(tab, L, 256, harmonics, i, 0, saw) + additive(tab, L, 258, harmonics, i, 4096, saw);
     xmsample s = makesample("lead", to16(v, 0.9), relnote(12, xmnote(5, 0)));
     loopall(s);
-    xminstrument ins = instrument("lead", std::move(s));
+    return s;
+}
+
+static xminstrument lead()
+{
+    xminstrument ins = instrument("lead", leadsample(14));
+    ins.samples.push_back(leadsample(9));
+    for (int n = xmnote(6, 7); n <= 96; n++) ins.keymap[size_t(n - 1)] = 1;
     ins.volenv = sustained({{0, 0}, {2, 64}, {10, 52}, {40, 46}}, 3);
     ins.fadeout = 0x0500;
     ins.vibtype = 0;
@@ -472,14 +526,19 @@ static xminstrument lead()
     return ins;
 }
 
-// Glass: a soft, almost pure tone (a C-5 period of 64 frames at R33).
+// Glass: a soft, almost pure tone (a C-5 period of 64 frames at R33). The
+// loop holds 128 cycles: over a loop of one cycle, which the player wraps
+// every few frames, the tone's phase jumped at one tick boundary in twenty
+// (tools/musicreport.py counts them); over 128 cycles it holds.
 static xminstrument glass()
 {
-    const int P = 64;
-    std::vector<double> v(static_cast<size_t>(P), 0.0);
-    for (int i = 0; i < P; i++) {
-        const double x = double(i) / P;
-        v[size_t(i)] = sine(x) + 0.22 * sine(2 * x) + 0.08 * sine(3 * x) + 0.03 * sine(5 * x);
+    const int P = 64, L = 128 * P;
+    const std::vector<double> tab = sinetable(P);
+    std::vector<double> v(static_cast<size_t>(L), 0.0);
+    for (int i = 0; i < L; i++) {
+        const int j = i % P;
+        v[size_t(i)] = tab[size_t(j)] + 0.22 * tab[size_t(2 * j % P)] + 0.08 * tab[size_t(3 * j % P)] +
+                       0.03 * tab[size_t(5 * j % P)];
     }
     xmsample s = makesample("glass", to16(v, 0.9), relnote(24, xmnote(5, 0)));
     loopall(s);
@@ -514,23 +573,34 @@ static xminstrument bell()
 
 // Stab: root, fifth and octave as slightly detuned saw pairs, through a
 // low-pass that closes as the stab dies. A period of 64 frames at R16.
+// Each saw is read from a table of one cycle, band-limited to 7 kHz at its
+// pitch, with linear interpolation.
 static xminstrument stab()
 {
     const double R = R16, f0 = R / 64.0;
-    const int n = int(0.45 * R);
+    const int n = int(0.45 * R), T = 1024;
     const double ratios[3] = {1.0, 1.5, 2.0}, gains[3] = {1.0, 0.7, 0.5};
+    const std::vector<double> tab = sinetable(T);
+    std::vector<double> saws[3];
+    for (int p = 0; p < 3; p++) {
+        saws[p].assign(size_t(T) + 1, 0.0);  // one more entry: the first again, for the interpolation
+        for (int h = 1; h * f0 * ratios[p] < 7000.0; h++)
+            for (int j = 0; j <= T; j++) saws[p][size_t(j)] += gains[p] * tab[size_t(h * j % T)] / h;
+    }
     std::vector<double> v(static_cast<size_t>(n), 0.0);
     onepole lp(5000, R);
-    double amp = 1, e = 1;
+    double amp = 1, e = 1, phase[6] = {};
     const double ka = decay(0.16, R), ke = decay(0.08, R);
     for (int i = 0; i < n; i++) {
-        const double t = double(i) / R;
         double s = 0;
-        for (int p = 0; p < 3; p++)
-            for (int d = -1; d <= 1; d += 2) {
-                const double f = f0 * ratios[p] * (1.0 + 0.004 * d);
-                for (int h = 1; h * f < 7000.0; h++) s += gains[p] * sine(h * f * t) / h;
-            }
+        for (int k = 0; k < 6; k++) {
+            const std::vector<double>& w = saws[k / 2];
+            const double x = phase[k] * T, a = std::floor(x);
+            const size_t j = size_t(a);
+            s += w[j] + (x - a) * (w[j + 1] - w[j]);
+            phase[k] += f0 * ratios[k / 2] * (k & 1 ? 1.004 : 0.996) / R;
+            phase[k] -= std::floor(phase[k]);
+        }
         lp.a = TWOPI * (700.0 + 4300.0 * e) / R / (1.0 + TWOPI * (700.0 + 4300.0 * e) / R);
         v[size_t(i)] = lp.low(s) * amp;
         amp *= ka;

@@ -24,7 +24,7 @@ enum songinstrument : uint8_t {
     IN_ACID,     // saw through a closing resonant filter
     IN_PAD,      // three detuned saws and a sub octave, looped
     IN_PLUCK,    // plucked string
-    IN_LEAD,     // two detuned saws, looped, with vibrato
+    IN_LEAD,     // two detuned saws, looped, with vibrato; fewer harmonics from G-6 up
     IN_GLASS,    // soft sine lead with vibrato
     IN_BELL,     // two-operator bell
     IN_STAB,     // power-chord stab (root, fifth, octave)

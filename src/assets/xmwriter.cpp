@@ -23,33 +23,40 @@ static void require(bool ok, const std::string& what)
     if (!ok) throw std::invalid_argument("xm: " + what);
 }
 
+// The same for a part of the model: its name and the problem are joined
+// only on failure, as the cells and sample frames are many.
+static void require(bool ok, const std::string& what, const char* problem)
+{
+    if (!ok) throw std::invalid_argument("xm: " + what + ": " + problem);
+}
+
 static void checkenvelope(const xmenvelope& e, const std::string& what)
 {
-    require(e.points.size() <= 12, what + ": more than 12 points");
+    require(e.points.size() <= 12, what, "more than 12 points");
     for (size_t i = 0; i < e.points.size(); i++) {
-        require(e.points[i].value <= 64, what + ": point value above 64");
-        require(i == 0 || e.points[i].tick > e.points[i - 1].tick, what + ": ticks must increase");
+        require(e.points[i].value <= 64, what, "point value above 64");
+        require(i == 0 || e.points[i].tick > e.points[i - 1].tick, what, "ticks must increase");
     }
     if (!e.on) return;
     const size_t n = e.points.size();
-    require(n >= 1, what + ": switched on without points");
-    require(!e.sustain || e.sustainpoint < n, what + ": sustain point out of range");
-    require(!e.loop || (e.loopstart <= e.loopend && e.loopend < n), what + ": loop out of range");
+    require(n >= 1, what, "switched on without points");
+    require(!e.sustain || e.sustainpoint < n, what, "sustain point out of range");
+    require(!e.loop || (e.loopstart <= e.loopend && e.loopend < n), what, "loop out of range");
 }
 
 static void checksample(const xmsample& s, const std::string& what)
 {
-    require(s.name.size() <= 22, what + ": name longer than 22 characters");
-    require(s.volume <= 64, what + ": volume above 64");
+    require(s.name.size() <= 22, what, "name longer than 22 characters");
+    require(s.volume <= 64, what, "volume above 64");
     if (!s.sixteenbit)
-        for (int16_t v : s.data) require(v >= -128 && v <= 127, what + ": 8-bit value out of range");
+        for (int16_t v : s.data) require(v >= -128 && v <= 127, what, "8-bit value out of range");
     // The header stores lengths in bytes, in 32 bits.
-    require(s.data.size() <= (s.sixteenbit ? 0x7FFFFFFFu : 0xFFFFFFFFu), what + ": too long");
+    require(s.data.size() <= (s.sixteenbit ? 0x7FFFFFFFu : 0xFFFFFFFFu), what, "too long");
     if (s.loop != xmloop::none) {
-        require(s.loop == xmloop::forward || s.loop == xmloop::pingpong, what + ": unknown loop type");
-        require(s.looplength > 0, what + ": empty loop");
+        require(s.loop == xmloop::forward || s.loop == xmloop::pingpong, what, "unknown loop type");
+        require(s.looplength > 0, what, "empty loop");
         require(s.loopstart <= s.data.size() && s.looplength <= s.data.size() - s.loopstart,
-                what + ": loop past the end");
+                what, "loop past the end");
     }
 }
 
@@ -69,23 +76,23 @@ static void check(const xmmodule& m)
     for (size_t p = 0; p < m.patterns.size(); p++) {
         const xmpattern& pat = m.patterns[p];
         const std::string what = "pattern " + std::to_string(p);
-        require(pat.rows >= 1 && pat.rows <= 256, what + ": rows must be 1..256");
-        require(pat.channels == m.channels, what + ": channel count differs from the module's");
-        require(pat.cells.size() == size_t(pat.rows) * size_t(pat.channels), what + ": wrong number of cells");
+        require(pat.rows >= 1 && pat.rows <= 256, what, "rows must be 1..256");
+        require(pat.channels == m.channels, what, "channel count differs from the module's");
+        require(pat.cells.size() == size_t(pat.rows) * size_t(pat.channels), what, "wrong number of cells");
         for (const xmcell& c : pat.cells) {
-            require(c.note <= XM_KEYOFF, what + ": note out of range");
-            require(c.instrument <= m.instruments.size(), what + ": instrument out of range");
-            require(c.effect <= 35, what + ": effect out of range");
+            require(c.note <= XM_KEYOFF, what, "note out of range");
+            require(c.instrument <= m.instruments.size(), what, "instrument out of range");
+            require(c.effect <= 35, what, "effect out of range");
         }
     }
 
     for (size_t i = 0; i < m.instruments.size(); i++) {
         const xminstrument& ins = m.instruments[i];
         const std::string what = "instrument " + std::to_string(i + 1);
-        require(ins.name.size() <= 22, what + ": name longer than 22 characters");
-        require(ins.samples.size() <= 16, what + ": more than 16 samples");
+        require(ins.name.size() <= 22, what, "name longer than 22 characters");
+        require(ins.samples.size() <= 16, what, "more than 16 samples");
         for (uint8_t k : ins.keymap)
-            require(ins.samples.empty() || k < ins.samples.size(), what + ": keymap names a missing sample");
+            require(ins.samples.empty() || k < ins.samples.size(), what, "keymap names a missing sample");
         checkenvelope(ins.volenv, what + " volume envelope");
         checkenvelope(ins.panenv, what + " panning envelope");
         for (size_t s = 0; s < ins.samples.size(); s++)
@@ -223,6 +230,10 @@ std::vector<uint8_t> writexm(const xmmodule& m)
 {
     check(m);
     out o;
+    size_t samplebytes = 0;
+    for (const xminstrument& ins : m.instruments)
+        for (const xmsample& s : ins.samples) samplebytes += s.data.size() * 2;
+    o.b.reserve(samplebytes + 65536);  // the samples are most of a module
     o.text("Extended Module: ", 17, 0);
     o.text(m.name, 20, 0);
     o.u8(0x1A);
