@@ -43,7 +43,7 @@ status=0
 for cpu in $cpus; do
     echo "== $cpu"
     b="$top/$cpu"
-    cmake -S . -B "$b" -DTORMEL_LIBRARY_ONLY=ON -DTORMEL_BENCH=OFF \
+    cmake -S . -B "$b" -DTORMEL_LIBRARY_ONLY=ON -DTORMEL_TESTS=ON -DTORMEL_BENCH=OFF \
           -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$cpu" \
           -DCMAKE_CXX_COMPILER="$cpu-linux-gnu-g++" \
           -DCMAKE_CROSSCOMPILING_EMULATOR="qemu-$cpu;-L;/usr/$cpu-linux-gnu" \

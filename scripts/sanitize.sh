@@ -7,10 +7,10 @@
 set -e
 cd "$(dirname "$0")/.."
 dir=${1:-build-sanitize}
-scripts/setup.sh
+scripts/setup.sh --tests
 
 # -O1 keeps the suite fast enough while the reports still point at lines.
-cmake -S . -B "$dir" -DTORMEL_SANITIZE=ON -DTORMEL_BENCH=OFF \
+cmake -S . -B "$dir" -DTORMEL_SANITIZE=ON -DTORMEL_TESTS=ON -DTORMEL_BENCH=OFF \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
 cmake --build "$dir" -j"$(nproc)"
 

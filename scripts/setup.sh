@@ -1,9 +1,14 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Installs the Debian packages the build and the tests need, if any is missing.
+# Installs the Debian packages that are missing for building and playing,
+# or with --tests for the tests, benchmarks and release checks as well.
 #   scripts/setup.sh          to build and play
-#   scripts/setup.sh --tests  also what the tests use (ffmpeg, for video captures)
+#   scripts/setup.sh --tests  also GoogleTest, Google Benchmark, ffmpeg (video
+#                             captures), and help2man, desktop-file-utils,
+#                             appstream, groff, dpkg-dev, file and lintian (the
+#                             man page, the installed tree and the package)
 set -e
-packages="build-essential cmake pkg-config libsdl1.2-compat-dev libxmp-dev libpng-dev libgtest-dev libbenchmark-dev"
-[ "$1" = "--tests" ] && packages="$packages ffmpeg"
+packages="build-essential cmake pkg-config libsdl1.2-compat-dev libxmp-dev libpng-dev"
+[ "$1" = "--tests" ] && packages="$packages libgtest-dev libbenchmark-dev ffmpeg
+    help2man desktop-file-utils appstream groff-base dpkg-dev file lintian"
 exec "$(dirname "$0")/need.sh" $packages
