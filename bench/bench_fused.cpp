@@ -34,7 +34,7 @@ void BM_SampleAndSmear_Fused(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
+        radiaalismear(dbuf, samplecurve, valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
 }
@@ -44,7 +44,7 @@ void BM_SampleAndSmear_TwoPasses(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        teeradiaali(dbuf, valotbl);
+        for (int i = 0; i < LIGHTCELLS; i++) valotbl[i] = samplecurve[dbuf[radiaali[i]]];
         blur2(valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
@@ -78,7 +78,7 @@ void BM_LightMerge_Table(benchmark::State& st)
     static unsigned char ball[64000];
     for (auto _ : st) {
         std::memcpy(ball, dbuf2, sizeof ball);
-        const unsigned char* lt = lighttable(valotbl, tbl, 2);
+        const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
         for (int y = 0; y < 200; y++) {
             const int o = (ymov + y) * 640 + xmov;
             addlightrowover(ball + y * 320, dbuf + o, tunneli + o, lt);
@@ -98,7 +98,7 @@ void BM_LightMerge_Plain(benchmark::State& st)
             int o = (ymov + y) * 640 + xmov;
             unsigned char* d = ball + y * 320;
             for (int x = 0; x < 320; x++, o++) {
-                const int light = lightcurve(tbl, valotbl[tunneli[o]], 2);
+                const int light = lightcurve(mergecurve, valotbl[tunneli[o]], 2);
                 d[x] = (unsigned char)clamp(light + (d[x] ? d[x] : dbuf[o]));
             }
         }

@@ -9,6 +9,7 @@
 #include "core/vecmath.h"
 #include "raygrid/polar.h"
 #include "relief/relief.h"
+#include "scenes/common.h"
 
 using namespace tormel;
 
@@ -30,7 +31,7 @@ void setup()
     valoxres = 512;
     valoyres = 128;
     allocbuffers();
-    buildtables();
+    buildlightcurves();
     prekalkutsjon();
     for (int y = 0; y < 256; y++)
         for (int x = 0; x < 256; x++) {
@@ -43,7 +44,7 @@ void setup()
         }
     for (int i = 0; i < 256000; i++) dbuf[i] = (unsigned char)((i * 2654435761u) >> 24);
     for (int i = 0; i < 64000; i++) picture[i] = (unsigned char)(i % 320 < 160 ? i & 255 : 0);
-    for (int i = 0; i < 65536; i++) valotbl[i] = ufotbl2[dbuf[radiaali[i]]];
+    for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[dbuf[radiaali[i]]];
     yvec = {0.1f, 0.5f, 1.0f};
     normalisoi(&yvec);
 }
@@ -85,26 +86,6 @@ void BM_plordbuf(benchmark::State& st)
 }
 BENCHMARK(BM_plordbuf)->Unit(benchmark::kMicrosecond);
 
-void BM_teeradiaali(benchmark::State& st)
-{
-    setup();
-    for (auto _ : st) {
-        teeradiaali(dbuf, valotbl);
-        benchmark::DoNotOptimize(valotbl[100]);
-    }
-}
-BENCHMARK(BM_teeradiaali)->Unit(benchmark::kMicrosecond);
-
-void BM_uforadiaali(benchmark::State& st)
-{
-    setup();
-    for (auto _ : st) {
-        uforadiaali(dbuf, valotbl);
-        benchmark::DoNotOptimize(valotbl[100]);
-    }
-}
-BENCHMARK(BM_uforadiaali)->Unit(benchmark::kMicrosecond);
-
 // blur2 with (delta, p); the light table is refilled outside the timing.
 template <bool Ref>
 void BM_blur2(benchmark::State& st)
@@ -113,7 +94,7 @@ void BM_blur2(benchmark::State& st)
     const int delta = int(st.range(0)), p = int(st.range(1));
     for (auto _ : st) {
         st.PauseTiming();
-        for (int i = 0; i < 65536; i++) valotbl[i] = ufotbl2[dbuf[radiaali[i]]];
+        for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[dbuf[radiaali[i]]];
         st.ResumeTiming();
         if (Ref)
             blur2ref(valotbl, delta, p);
@@ -163,8 +144,7 @@ void BM_reliefchain(benchmark::State& st)
         const winshift sh = teeufotaso2(window(), hfield, reveal, 300, 0.25f, 0.2f * std::sin(6.32f * t),
                                         0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
         benchmark::DoNotOptimize(sh);
-        uforadiaali(dbuf, valotbl);
-        blur2(valotbl, -512, 62000);
+        radiaalismear(dbuf, ufosamplecurve, valotbl, -512, 62000);
         blur2(valotbl, 1, 32000);
         blur2(valotbl, -1, 32000);
         benchmark::DoNotOptimize(valotbl[100]);
@@ -186,15 +166,14 @@ void BM_reliefscene_untilcomposite(benchmark::State& st)
         xmov = 160 + sh.x;
         ymov = 100 + sh.y;
         plordbuf();
-        uforadiaali(dbuf, valotbl);
-        blur2(valotbl, -512, 62000);
+        radiaalismear(dbuf, ufosamplecurve, valotbl, -512, 62000);
         blur2(valotbl, 1, 32000);
         blur2(valotbl, -1, 32000);
         for (int y = 0; y < 200; y++) {
             const int o0 = (ymov + y) * 640 + xmov;
             for (int x = 0; x < 320; x++) {
                 const int o = o0 + x;
-                dbuf2[y * 320 + x] = (unsigned char)rtbl[dbuf[o] + ufotbl[valotbl[tunneli[o]] >> 4]];
+                dbuf2[y * 320 + x] = (unsigned char)rtbl[dbuf[o] + ufomergecurve[valotbl[tunneli[o]] >> 4]];
             }
         }
         benchmark::DoNotOptimize(dbuf2[100]);

@@ -9,6 +9,7 @@
 #include "colour/texture.h"
 #include "core/buffers.h"
 #include "core/random.h"
+#include "scenes/common.h"
 #include "sprites/sprites.h"
 
 using namespace tormel;
@@ -21,18 +22,17 @@ static void testdata()
     for (int i = 0; i < 2048; i++) kohokuva[i] = static_cast<unsigned char>(i * 37 + (i >> 5) * 11);
 }
 
-static void BM_buildtables(benchmark::State& state)
+static void BM_buildlightcurves(benchmark::State& state)
 {
     for (auto _ : state) {
-        buildtables();
-        benchmark::DoNotOptimize(tbl);
+        buildlightcurves();
+        benchmark::DoNotOptimize(mergecurve);
     }
 }
-BENCHMARK(BM_buildtables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_buildlightcurves)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcipaskaa(benchmark::State& state)
 {
-    buildtables();
     for (auto _ : state) {
         precalcipaskaa();
         benchmark::DoNotOptimize(hue);
@@ -42,7 +42,6 @@ BENCHMARK(BM_precalcipaskaa)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcmappi(benchmark::State& state)
 {
-    buildtables();
     for (auto _ : state) {
         resetrand();
         precalcmappi();
@@ -53,7 +52,6 @@ BENCHMARK(BM_precalcmappi)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcrelief(benchmark::State& state)
 {
-    buildtables();
     testdata();
     for (auto _ : state) {
         precalcrelief();
@@ -64,7 +62,6 @@ BENCHMARK(BM_precalcrelief)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcsprites(benchmark::State& state)
 {
-    buildtables();
     testdata();
     for (auto _ : state) {
         precalcsprites();
@@ -79,7 +76,7 @@ static void BM_startup_colour(benchmark::State& state)
     testdata();
     for (auto _ : state) {
         resetrand();
-        buildtables();
+        buildlightcurves();
         precalcipaskaa();
         precalcmappi();
         precalcrelief();
@@ -94,7 +91,6 @@ BENCHMARK(BM_startup_colour)->Unit(benchmark::kMillisecond);
 static void BM_teeharmaastavari(benchmark::State& state)
 {
     static uint16_t frame[320 * 240];
-    buildtables();
     precalcipaskaa();
     for (int i = 0; i < 64000; i++) dbuf2[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
     const int br = int(state.range(0));

@@ -14,7 +14,6 @@ static void startfield()
 {
     static bool done = false;
     if (done) return;
-    buildtables();
     resetrand();
     vesiprekalk();
     done = true;
@@ -22,7 +21,6 @@ static void startfield()
 
 static void BM_vesiprekalk(benchmark::State& state)
 {
-    buildtables();
     for (auto _ : state) {
         resetrand();
         vesiprekalk();

@@ -26,7 +26,6 @@ protected:
 
     static void SetUpTestSuite()
     {
-        buildtables();
         precalcipaskaa();
         // Every intensity first, then bytes in no particular order, so a
         // swapped pair, row or band shows up.

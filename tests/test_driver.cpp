@@ -5,6 +5,7 @@
 #include "assets/assets.h"
 #include "core/buffers.h"
 #include "driver/driver.h"
+#include "scenes/common.h"
 #include "support/support.h"
 #include <cmath>
 
@@ -51,7 +52,7 @@ TEST(Startup, RepeatsExactly)
         add(sp1, sizeof sp1); add(logo2, sizeof logo2);
         add(vesi1, sizeof(Vesi) * 65536); add(envi, sizeof envi); add(envi3, sizeof envi3);
         add(tunneli, 256000 * sizeof(int)); add(radiaali, 65536 * sizeof(int));
-        add(tbl, sizeof tbl); add(rtbl2, sizeof rtbl2);
+        add(mergecurve, sizeof mergecurve);
         return s;
     };
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());

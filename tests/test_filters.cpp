@@ -7,6 +7,7 @@
 #include "colour/filters.h"
 #include "core/buffers.h"
 #include "raygrid/polar.h"
+#include "scenes/common.h"
 
 using namespace tormel;
 
@@ -18,7 +19,7 @@ protected:
     {
         xres = 320, yres = 200, valoxres = 512, valoyres = 128;
         allocbuffers();
-        buildtables();
+        buildlightcurves();
         prekalkutsjon();
     }
     void SetUp() override { valoxres = 512, valoyres = 128; }
@@ -81,7 +82,7 @@ TEST_F(Filters, RadialSamplesThroughTheMapAndCurve)
     const int o = 199 * 640 + 320;
     dbuf[o] = 128;
     std::vector<int> light(65536, -5);
-    teeradiaali(dbuf, light.data());
+    radiaalismear(dbuf, samplecurve, light.data(), -512, 0);
     for (int i = 0; i < 65536; i++) ASSERT_EQ(light[size_t(i)], radiaali[i] == o ? 2048 : 1) << i;
     EXPECT_NE(std::count(radiaali, radiaali + 65536, o), 0);
 }
@@ -146,7 +147,7 @@ TEST_F(Filters, FastSmearsMatchThePlainOne)
     // one call, against the separate plain passes.
     const auto pic = randombytes(640 * 400, 9);
     std::vector<int> fused(65536), plain(65536);
-    for (const int* curve : {tbl2, ufotbl2})
+    for (const int* curve : {samplecurve, ufosamplecurve})
         for (int delta : {-512, -513, -511, -16, -4, -1, 3, -65536, -70000})
             for (int p : {62000, 52000, 65536, 0, 70000, 131068}) {
                 radiaalismear(pic.data(), curve, fused.data(), delta, p);
@@ -155,7 +156,7 @@ TEST_F(Filters, FastSmearsMatchThePlainOne)
                 ASSERT_TRUE(fused == plain) << delta << " " << p;
             }
     for (int p : {32000, 35000, 65535, 65536, 70000, -4000, 0}) {
-        for (size_t i = 0; i < 65536; i++) fused[i] = plain[i] = ufotbl2[pic[i]] + (i % 7 == 0 ? 3000 : 0);
+        for (size_t i = 0; i < 65536; i++) fused[i] = plain[i] = ufosamplecurve[pic[i]] + (i % 7 == 0 ? 3000 : 0);
         blur2spiral(fused.data(), p);
         blur2ref(plain.data(), 1, p);
         blur2ref(plain.data(), -1, p);

@@ -13,7 +13,6 @@ class Palette : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        buildtables();
         precalcipaskaa();
     }
 };

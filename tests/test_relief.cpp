@@ -24,7 +24,6 @@ protected:
     {
         xres = 320, yres = 200, valoxres = 512, valoyres = 128;
         allocbuffers();
-        buildtables();
         // The cone light as the water start-up makes it: 128 at (128, 128),
         // down 4 per cell of distance, 0 from 32 on.
         for (int i = 0; i < 65536; i++)

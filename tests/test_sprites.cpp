@@ -83,7 +83,6 @@ TEST(Glow, GoldenChecksums)
 // image changes.
 TEST(Drawing, SpriteAndLogoAreThePlainSumAtAnyBrightness)
 {
-    buildtables();
     auto sum = [](int d, int s, int br) {
         return std::clamp(d + (br > 65535 ? s : int((int64_t(s) * br) >> 16)), 0, 255);
     };

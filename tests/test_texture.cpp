@@ -33,7 +33,6 @@ class Textures : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        buildtables();
         resetrand();
         precalcmappi();
     }

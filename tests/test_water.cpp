@@ -96,7 +96,6 @@ TEST(WaterPrecalc, StartingFieldDrawsScaleAndChecksum)
 
 TEST(WaterPrecalc, LightMaps)
 {
-    buildtables();  // envi3 goes through the clamp table
     draws(0);
     vesiprekalk();
     struct { const unsigned char* m; int x, y, v; } points[] = {

@@ -53,7 +53,6 @@ class WaterPlane : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        buildtables();
         resetrand();
         vesiprekalk();  // the light maps
     }

@@ -16,6 +16,7 @@
 #include "core/buffers.h"
 #include "core/random.h"
 #include "driver/driver.h"
+#include "scenes/common.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -101,11 +102,11 @@ void buffer(const char* name, const Vesi* p, size_t n)
 void startupbuffers()
 {
     fresh();
-    buffer("tbl", tbl, 1024);
-    buffer("ufotbl", ufotbl, 1024);
-    buffer("tbl2", tbl2, 256);
-    buffer("ufotbl2", ufotbl2, 256);
-    buffer("rtbl2", rtbl2, 16384);
+    buffer("rtbl", CLAMPTABLE.data(), CLAMPTABLE.size());
+    buffer("mergecurve", mergecurve, 1024);
+    buffer("ufomergecurve", ufomergecurve, 1024);
+    buffer("samplecurve", samplecurve, 256);
+    buffer("ufosamplecurve", ufosamplecurve, 256);
     buffer("hue", hue, sizeof hue);
     buffer("paletti1", paletti1, 16384);
     buffer("paletti2", paletti2, 16384);

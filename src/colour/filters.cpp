@@ -102,12 +102,6 @@ void plordbuf()
     }
 }
 
-void teeradiaali(const unsigned char* sourke, int* dest)
-{
-    const int n = valoxres * valoyres;
-    for (int i = 0; i < n; i++) dest[i] = tbl2[sourke[radiaali[i]]];
-}
-
 // ---- recursive smear --------------------------------------------------------
 // w is the weight out of 16384. Every step is
 //   d[k] += ((partner - d[k]) * w) >> 14

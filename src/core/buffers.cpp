@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 // buffers.cpp: definitions of the global buffers and the shared tables.
 #include "core/buffers.h"
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace tormel {
@@ -22,10 +20,6 @@ uint16_t ufojahf[65536];
 int* tunneli;
 int* radiaali;
 int* valotbl;
-int tbl[1024], ufotbl[1024];
-int tbl2[256], ufotbl2[256];
-int rtbl2[16384];
-int* const rtbl = rtbl2 + 8192;
 
 Vesi vesi1[65792], vesi2[65792];
 Vesi *v1, *v2;
@@ -73,25 +67,6 @@ void freebuffers()
     delete[] radiaali;
     dbuf = nullptr;
     tunneli = valotbl = radiaali = nullptr;
-}
-
-void buildtables()
-{
-    for (int h = 0; h < 1024; h++) {
-        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
-        double b = h / 1024.0 + 0.0001;
-        tbl[h] = int(512 * std::pow(b, std::pow(0.8, p)));
-        ufotbl[h] = int(512 * std::pow(b, std::pow(0.5, p)));
-    }
-    for (int h = 0; h < 256; h++) {
-        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
-        double b = h / 256.0 + 0.0001;
-        tbl2[h] = int(16384 * std::pow(b, std::pow(3.0, p)));
-        ufotbl2[h] = int(16384 * std::pow(b, std::pow(8.0, p)));
-    }
-    for (int i = 0; i < 8192; i++) rtbl2[i] = 0;
-    for (int i = 0; i < 256; i++) rtbl2[8192 + i] = i;
-    for (int i = 8448; i < 16384; i++) rtbl2[i] = 255;
 }
 
 } // namespace tormel

@@ -6,6 +6,8 @@
 // Geometry W x H means H rows of W elements, index y * W + x.
 #pragma once
 #include <cstdint>
+#include "core/arith.h"
+#include "core/geometry.h"
 #include "core/vecmath.h"
 
 namespace tormel {
@@ -14,12 +16,6 @@ namespace tormel {
 extern int xres, yres;          // 320, 200: the visible picture
 extern int valoxres, valoyres;  // 512, 128: polar light table, angles x radii
 extern int xmov, ymov;          // window origin of the picture inside dbuf
-
-// A renderer's window shift: its 320 x 200 picture lies at dbuf + 64160 +
-// 640 * y + x, i.e. with its corner at canvas (160 + x, 100 + y).
-struct winshift {
-    int x, y;
-};
 
 // ---- pictures (8-bit intensities, 0 dark .. 255 bright) ---------------------
 extern unsigned char* dbuf;     // 640 x 400 render canvas, pitch 640 (heap, 256000)
@@ -42,10 +38,6 @@ extern uint16_t ufojahf[65536];        // ufojahf: the relief's height field
 extern int* tunneli;   // tunneli: "tunnel", canvas pixel -> polar cell (heap, 640 x 400 used)
 extern int* radiaali;  // radiaali: "radial", polar cell -> canvas offset (heap, 65536)
 extern int* valotbl;   // valotbl: "light table", 512 angles x 128 radii (heap, 65536)
-extern int tbl[1024], ufotbl[1024];  // light value -> added brightness 0..511
-extern int tbl2[256], ufotbl2[256];  // picture byte -> light value 0..16383
-extern int rtbl2[16384];             // clamp table
-extern int* const rtbl;              // rtbl2 + 8192: rtbl[v] = v limited to 0..255, -8192..8191
 
 // ---- water ----------------------------------------------------------------
 struct Vesi {           // Vesi: "water", one complex cell of the ripple field
@@ -90,8 +82,5 @@ extern int temppi[65536];    // temppi: "temp", domap's 256 x 256 grid, 16.16
 // Allocate the heap buffers once; zero them (steps of the start-up).
 void allocbuffers();
 void freebuffers();
-
-// Build tbl, ufotbl, tbl2, ufotbl2 and rtbl2.
-void buildtables();
 
 } // namespace tormel

@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "output/framebuffer.h"
 #include "raygrid/polar.h"
+#include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "water/water.h"
@@ -58,7 +59,7 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     if (relieflen) std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
 
     allocbuffers();
-    buildtables();
+    buildlightcurves();
 
     precalcipaskaa();
     prekalkutsjon();

@@ -10,8 +10,6 @@
 
 namespace tormel {
 
-static constexpr int PITCH = 640;  // canvas row, bytes
-
 template <class Addr>
 static void interblock(unsigned char* dest, const gridfx* g, const unsigned char* map, Addr a)
 {

@@ -287,9 +287,4 @@ winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned cha
     return sh;
 }
 
-void uforadiaali(const unsigned char* sourke, int* dest)
-{
-    for (int i = 0; i < 65536; i++) dest[i] = ufotbl2[sourke[radiaali[i]]];
-}
-
 } // namespace tormel

@@ -29,7 +29,4 @@ extern int uforajatbl[256];
 void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
 void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
 
-// uforadiaali: "make saucer radial". dest[i] = ufotbl2[sourke[radiaali[i]]].
-void uforadiaali(const unsigned char* sourke, int* dest);
-
 } // namespace tormel

@@ -7,12 +7,35 @@
 #include "core/bytes16.h"
 #include "output/framebuffer.h"
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace tormel {
+
+int samplecurve[256], ufosamplecurve[256];
+int mergecurve[1024], ufomergecurve[1024];
+
+// Each curve is b^(c^p), b the input as a fraction of its range: p grows
+// from 0 to 1 up to input 128 and stays there, so a curve starts nearly
+// linear and ends as b to the power c.
+void buildlightcurves()
+{
+    for (int h = 0; h < 1024; h++) {
+        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
+        double b = h / 1024.0 + 0.0001;
+        mergecurve[h] = int(512 * std::pow(b, std::pow(0.8, p)));
+        ufomergecurve[h] = int(512 * std::pow(b, std::pow(0.5, p)));
+    }
+    for (int h = 0; h < 256; h++) {
+        double p = std::sqrt(std::min(h / 128.0, 1.0)) + 0.0001;
+        double b = h / 256.0 + 0.0001;
+        samplecurve[h] = int(16384 * std::pow(b, std::pow(3.0, p)));
+        ufosamplecurve[h] = int(16384 * std::pow(b, std::pow(8.0, p)));
+    }
+}
 
 void resetscenes()
 {

@@ -4,6 +4,16 @@
 
 namespace tormel {
 
+// The light response curves of the polar light, made once at start-up.
+// samplecurve takes a picture byte to the light value 0..16383 that the
+// light table samples; mergecurve takes a light value >> 2 to the brightness
+// 0..511 that the merge adds back. The relief scene has its own pair: its
+// ufosamplecurve dips through the mid greys, so that only the brightest
+// parts shine, and its ufomergecurve takes the light value >> 4.
+extern int samplecurve[256], ufosamplecurve[256];
+extern int mergecurve[1024], ufomergecurve[1024];
+void buildlightcurves();
+
 void setidentity(float m[3][3]);
 void setyvec(float x, float y, float z);  // store and normalise the camera's up reference
 void copywindow(unsigned char* dest);     // the 320 x 200 window of dbuf at (xmov, ymov) into dest

@@ -41,11 +41,11 @@ void ufoefu(float t)
     ymov = 100 + j.y;
     plordbuf();
 
-    // uforadiaali(dbuf, valotbl), then the outward smear, in one pass.
-    radiaalismear(dbuf, ufotbl2, valotbl, -512, 62000);
+    // The light sampled from the canvas and smeared outward, in one pass.
+    radiaalismear(dbuf, ufosamplecurve, valotbl, -512, 62000);
     blur2spiral(valotbl, 32000);  // blur2 (valotbl, 1, 32000), then (valotbl, -1, 32000)
 
-    const unsigned char* lt = lighttable(valotbl, ufotbl, 4);
+    const unsigned char* lt = lighttable(valotbl, ufomergecurve, 4);
     for (int y = 0; y < 200; y++) {
         const int o = (ymov + y) * 640 + xmov;
         addlightrow(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);

@@ -39,8 +39,8 @@ void tunnelipallo(float t)
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 
-    // teeradiaali(dbuf, valotbl), then the outward smear, in one pass.
-    radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
+    // The light sampled from the canvas and smeared outward, in one pass.
+    radiaalismear(dbuf, samplecurve, valotbl, -512, 62000);
     blur2spiral(valotbl, 35000);  // blur2 (valotbl, 1, 35000), then (valotbl, -1, 35000)
 
     copywindow(dbuf2);  // keep the ball
@@ -51,7 +51,7 @@ void tunnelipallo(float t)
     ymov = 100 + j.y;
 
     // The ball where it covers the picture, the tube elsewhere, the light over both.
-    const unsigned char* lt = lighttable(valotbl, tbl, 2);
+    const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
     for (int y = 0; y < 200; y++) {
         const int o = (ymov + y) * 640 + xmov;
         addlightrowover(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);

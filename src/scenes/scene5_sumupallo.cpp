@@ -34,11 +34,11 @@ void sumupallo(float t)
     ymov = 100 + j.y;
 
     // Light smeared outward along both diagonals of the polar table.
-    // teeradiaali(dbuf, valotbl), then the first diagonal smear, in one pass.
-    radiaalismear(dbuf, tbl2, valotbl, -513, 52000);
+    // The light sampled and smeared along the first diagonal, in one pass.
+    radiaalismear(dbuf, samplecurve, valotbl, -513, 52000);
     blur2(valotbl, -511, 52000);
 
-    const unsigned char* lt = lighttable(valotbl, tbl, 2);
+    const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
     for (int y = 0; y < 200; y++) {
         const int p = (ymov + y) * 640 + xmov;
         addlightrow(dbuf2 + y * 320, dbuf + p, tunneli + p, lt);
