@@ -152,19 +152,19 @@ BENCHMARK(BM_Angles_Pairs)->Unit(benchmark::kMicrosecond);
 // The 41 x 26 corner rays of the tube, one by one and in pairs.
 void BM_TubeCornerRays(benchmark::State& st)
 {
-    setup();
-    opu = putki;
-    static rayhit k[1066];
-    static bool hit[1066];
-    static int xs[1066], ys[1066];
-    for (int n = 0; n < 1066; n++) xs[n] = 16 * (n % 41), ys[n] = 16 * (n / 41);
-    rayframe f;
-    loadrayframe(&f);
+    static rayhit k[CORNERS];
+    static bool hit[CORNERS];
+    static int xs[CORNERS], ys[CORNERS];
+    for (int n = 0; n < CORNERS; n++) xs[n] = 16 * (n % GRIDW), ys[n] = 16 * (n / GRIDW);
+    const float turn[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    raycamera cam;
+    setupframe(normalised({1, 0.5f, 0.1f}), {1.3f, -1.5f, 4}, {0.5f, 0.2f, -0.4f}, 1, &cam);
+    const rayframe f = makerayframe(cam, putki, turn);
     for (auto _ : st) {
         if (st.range(0))
-            shootrays(f, 1066, xs, ys, k, hit);
+            shootrays(f, CORNERS, xs, ys, k, hit);
         else
-            for (int n = 0; n < 1066; n++) hit[n] = shootray(f, xs[n], ys[n], &k[n]);
+            for (int n = 0; n < CORNERS; n++) hit[n] = shootray(f, xs[n], ys[n], &k[n]);
         benchmark::DoNotOptimize(k[500].t);
     }
     st.SetLabel(st.range(0) ? "pairs" : "one by one");

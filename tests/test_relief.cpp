@@ -34,13 +34,12 @@ protected:
         std::memset(hfield, 0, sizeof hfield);
         std::memset(reveal, 0, sizeof reveal);
         std::memset(dbuf, 0, 256000);
-        yvec = {0.1f, 0.5f, 1.0f};
-        normalisoi(&yvec);
     }
     static unsigned char* window() { return dbuf + 100 * 640 + 160; }
+    static inline const vector up = normalised({0.1f, 0.5f, 1.0f});  // the relief scene's
     static winshift draw(int joops, float px, float py, float pz)
     {
-        return teeufotaso2(window(), hfield, reveal, joops, px, py, pz, 0.5f, 0.5f);
+        return teeufotaso2(window(), hfield, reveal, joops, up, px, py, pz, 0.5f, 0.5f);
     }
 };
 
@@ -48,7 +47,7 @@ protected:
 void cornerray(int n, float px, float py, float pz, double& X, double& Y, double& Z)
 {
     float cam[3][3];
-    teematriisi2(cam, 1 - px, -py, -pz);
+    teematriisi2(cam, 1 - px, -py, -pz, normalised({0.1f, 0.5f, 1.0f}));
     const double k = 0.06666667f * (n % 41 - 20), j = 0.08f * (n / 41 - 13);
     X = cam[2][0] + k * cam[0][0] + j * cam[1][0];
     Y = cam[2][1] + k * cam[0][1] + j * cam[1][1];

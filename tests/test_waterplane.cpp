@@ -56,12 +56,7 @@ protected:
         resetrand();
         vesiprekalk();  // the light maps
     }
-    void SetUp() override { setyvec(1, 0.5f, 0); }
-    static void setyvec(float x, float y, float z)
-    {
-        yvec = {x, y, z};
-        normalisoi(&yvec);
-    }
+    static inline const vector scene = normalised({1, 0.5f, 0});  // the water scene's up
     static int px(int x, int y) { return out[y * 320 + x]; }
     static int mismatches(Lights L)
     {
@@ -82,11 +77,11 @@ TEST_F(WaterPlane, MatchesPerPixelReference)
     for (const auto& w : views) {
         for (int k = 0; k < 65536; k++) field[k] = {d(g), d(g)};
         for (int c = 65536; c < 65792; c++) field[c] = {123456, 0};  // stale guard row
-        teevesitaso(out, field, 9.0f, w[0], w[1], w[2], w[3]);
+        teevesitaso(out, field, scene, 9.0f, w[0], w[1], w[2], w[3]);
         EXPECT_EQ(mismatches(lightsfor(w[0], w[1], w[2], w[3])), 0) << "posy " << w[0];
     }
     // Slopes far out of range on the first view's grid: the index sums wrap.
-    vesiverkko(field, 9.0f, 0.3f, 0);
+    vesiverkko(field, scene, 9.0f, 0.3f, 0);
     std::uniform_int_distribution<int> big(-(1 << 30), 1 << 30);
     for (int k = 0; k < 65536; k++) field[k] = {big(g), 0};
     for (int c = 0; c < 256; c++) field[65536 + c] = field[c];
@@ -99,9 +94,8 @@ TEST_F(WaterPlane, FlatFieldShowsBothLightsCentred)
 {
     // Looking straight down +x the spot lies on the centre ray: the corner
     // pixel (160, 104). The glow reaches beyond it; the far corners are dark.
-    setyvec(0, 1, 0);
     std::memset(field, 0, sizeof field);
-    teevesitaso(out, field, 9.0f, 0, 0, 0, 0);
+    teevesitaso(out, field, {0, 1, 0}, 9.0f, 0, 0, 0, 0);
     EXPECT_EQ(px(160, 104), 255);
     EXPECT_EQ(px(0, 0) + px(319, 199), 0);
     long sx = 0, sy = 0, n = 0, glow = 0;
@@ -121,11 +115,10 @@ TEST_F(WaterPlane, HitsBeyondTheIntRangeStoreIntMin)
     // the plane: with posx = 9.5 their X is exactly 0 (not a number), with
     // 9.4999 it is 1e-4 and the hit lies thousands of units away. Those first
     // corners become INT_MIN and their blocks stay black.
-    setyvec(1, 0, 0);
     std::memset(field, 0, sizeof field);
     for (float posx : {9.5f, 9.4999f}) {
         std::memset(out, 77, sizeof out);
-        teevesitaso(out, field, posx, 1, 0, 0, 0);
+        teevesitaso(out, field, {1, 0, 0}, posx, 1, 0, 0, 0);
         for (int k = 0; k < 41; k++) ASSERT_EQ(pienix[13 * 41 + k], INT_MIN) << posx;
         for (int i = 104 * 320; i < 112 * 320; i++) ASSERT_EQ(out[i], 0) << posx;
         EXPECT_NE(pienix[12 * 41 + 20], INT_MIN);  // the row above meets x = -10
@@ -138,14 +131,13 @@ TEST_F(WaterPlane, HeightLookupRowFollowsZ)
     // grid row j = 3 hits y = 0.24 (column 30). Raising row 25 by one world
     // unit moves its plane from x = 10 to 11: the first point's offset from
     // the axis doubles, the second one's stays.
-    setyvec(0, 1, 0);
     const int nz = 13 * 41 + 23, ny = 16 * 41 + 20;
     std::memset(field, 0, sizeof field);
-    vesiverkko(field, 9.0f, 0, 0);
+    vesiverkko(field, {0, 1, 0}, 9.0f, 0, 0);
     const int flatz = pieniz[nz], flaty = pienix[ny];
     EXPECT_NEAR(flatz, 0.2 * 8388608, 64);
     for (int c = 0; c < 256; c++) field[25 * 256 + c].r = 36384;
-    vesiverkko(field, 9.0f, 0, 0);
+    vesiverkko(field, {0, 1, 0}, 9.0f, 0, 0);
     EXPECT_NEAR(pieniz[nz], 2.0 * flatz, 64);
     EXPECT_EQ(pienix[ny], flaty);
 }

@@ -24,22 +24,11 @@ int* valotbl;
 Vesi vesi1[65792], vesi2[65792];
 Vesi *v1, *v2;
 
-gridfx pallero[1066];
 int pienix[1066], pieniz[1066];
 
 unsigned char sp[16000];
 unsigned char sp1[20000], sp2[20000], sp3[20000], sp4[20000], sp5[20000], sp6[20000];
 unsigned char logo1[32000], logo2[32000];
-
-float pallo[4] = {1, 1, 1, 1};
-float putki[4] = {-500, -500, -1, -10000};
-float kumipallo[4];
-float* opu;
-unsigned char *texture, *texture2;
-int mapsx, mapsy, wrapx, wrapy;
-int valoshift;
-float camera[3][3], mapm[3][3];
-float perx, pery, posx, posy, posz;
 
 int temppi[65536];
 

@@ -47,14 +47,6 @@ extern Vesi vesi1[65792], vesi2[65792];  // 256 x 256 cells and a guard row
 extern Vesi *v1, *v2;                    // current field, next field
 
 // ---- per-block-corner grids: 41 x 26 corners of the 8 x 8 blocks -----------
-struct gridfx {         // one ray sample
-    int u, v;           // texture longitude (2^32 a turn) and latitude
-    int c;              // 0 on a hit, MISS on a miss; tube: brightness 16.16
-    int t;              // unused
-    int u2, v2;         // tube only: angle about the tube axis, position along it
-};
-constexpr int MISS = 1234567890;
-extern gridfx pallero[1066];             // pallero: "little ball", the corner rays
 extern int pienix[1066], pieniz[1066];   // pienix/pieniz: "small x/z", plane coordinates
 
 // ---- sprites and logos ----------------------------------------------------
@@ -62,19 +54,6 @@ extern unsigned char sp[16000];          // the eight bit planes as read
 extern unsigned char sp1[20000], sp2[20000], sp3[20000];  // 100 x 200 glow sprites
 extern unsigned char sp4[20000], sp5[20000], sp6[20000];
 extern unsigned char logo1[32000], logo2[32000];          // 320 x 100 glow logos
-
-// ---- traced object and renderer set-up -------------------------------------
-extern float pallo[4];       // pallo: "ball", the unit sphere
-extern float putki[4];       // putki: "tube", seen from inside
-extern float kumipallo[4];   // kumipallo: "rubber ball", scene 1's wobbling ball
-extern float* opu;           // the quadric being traced: o0 x^2 + o1 y^2 + o2 z^2 = o3
-extern unsigned char *texture, *texture2;  // 256 x 256 maps the renderer samples
-extern int mapsx, mapsy, wrapx, wrapy;     // texture addressing: 24, 16, 0xff, 0xff00
-extern int valoshift;        // valoshift: "light shift", the tube pixel's final shift
-extern float camera[3][3];   // rows right, up, viewing direction
-extern float mapm[3][3];     // texture orientation
-extern float perx, pery;     // view-plane step per half pixel
-extern float posx, posy, posz;  // eye position
 
 // ---- shared scratch -------------------------------------------------------
 extern int temppi[65536];    // temppi: "temp", domap's 256 x 256 grid, 16.16

@@ -259,11 +259,11 @@ void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* r
 }
 
 winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
-                     float posx, float posy, float posz, float vx, float vy)
+                     const vector& yref, float posx, float posy, float posz, float vx, float vy)
 {
     // The camera looks at (1, 0, 0); its own basis, not the ray renderer's.
     float cam[3][3];
-    teematriisi2(cam, 1 - posx, -posy, -posz);
+    teematriisi2(cam, 1 - posx, -posy, -posz, yref);
 
     // The picture follows the world origin: its place in camera coordinates
     // gives the window shift. Not limited: the caller keeps it on the canvas.

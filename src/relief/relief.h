@@ -11,11 +11,11 @@ namespace tormel {
 void teeufomappi(int joops);
 
 // teeufotaso2: "make saucer plane". Draws the plane seen from pos towards
-// (1, 0, 0) into dest + 640 * y + x and returns that shift (x, y), which it
-// does not limit. In the height map's last row, and at its last cell, the
+// (1, 0, 0), up on the side of yref, into dest + PITCH * y + x and returns that
+// shift (x, y), which it does not limit. In the height map's last row, and at its last cell, the
 // slope toward the missing neighbour is taken as zero.
 winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
-                     float posx, float posy, float posz, float vx, float vy);
+                     const vector& yref, float posx, float posy, float posz, float vx, float vy);
 
 // uforajatbl: "saucer threshold table", the reveal curve: brightness 0..255
 // added for a reveal-map value. Rebuilt by every teeufotaso2 call.

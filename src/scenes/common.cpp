@@ -53,12 +53,6 @@ void setidentity(float m[3][3])
         for (int j = 0; j < 3; j++) m[i][j] = i == j ? 1.0f : 0.0f;
 }
 
-void setyvec(float x, float y, float z)
-{
-    yvec = {x, y, z};
-    normalisoi(&yvec);
-}
-
 void copywindow(unsigned char* dest)
 {
     const unsigned char* s = dbuf + ymov * 640 + xmov;

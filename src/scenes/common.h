@@ -15,7 +15,6 @@ extern int mergecurve[1024], ufomergecurve[1024];
 void buildlightcurves();
 
 void setidentity(float m[3][3]);
-void setyvec(float x, float y, float z);  // store and normalise the camera's up reference
 void copywindow(unsigned char* dest);     // the 320 x 200 window of dbuf at (xmov, ymov) into dest
 void negative(unsigned char* p);          // every byte of a 320 x 200 picture to 255 - itself
 

@@ -8,6 +8,7 @@
 #include "core/buffers.h"
 #include "core/random.h"
 #include "raygrid/raycokes.h"
+#include "raygrid/ray.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
@@ -24,26 +25,29 @@ void alkupallero(float t)
     int k = trunc32(t * 262144.0f) & 0xffff;
     if (k > 40959) k -= 40960;
 
-    setidentity(mapm);
-    setyvec(1.0f, 0.5f, 0.1f);
+    rayview view{};
+    view.map = mappi1;
+    setidentity(view.mapm);
+    view.up = normalised({1.0f, 0.5f, 0.1f});
     fill32(dbuf, 64000, 0);
 
+    quadric& kumipallo = view.object;  // kumipallo: "rubber ball"
     if (t >= 1.75f && t < 1.9375f) {
-        kumipallo[0] = kumipallo[1] = kumipallo[2] = 1.0f;  // a moment of perfect sphere
+        kumipallo.o[0] = kumipallo.o[1] = kumipallo.o[2] = 1.0f;  // a moment of perfect sphere
     } else if (t >= 1.9375f && t < 2.0f) {
-        kumipallo[0] = 2.0f;                                // then squashed
-        kumipallo[1] = 5.0f;
-        kumipallo[2] = 2.0f;
+        kumipallo.o[0] = 2.0f;                                    // then squashed
+        kumipallo.o[1] = 5.0f;
+        kumipallo.o[2] = 2.0f;
     } else {
-        double w = k / 65536.0 * double(28.274334f);        // 9 pi over a phase
-        kumipallo[0] = kumipallo[1] = float(1 + 0.5 * std::sin(w));
-        kumipallo[2] = float(1 + 0.5 * std::cos(w));
+        double w = k / 65536.0 * double(28.274334f);              // 9 pi over a phase
+        kumipallo.o[0] = kumipallo.o[1] = float(1 + 0.5 * std::sin(w));
+        kumipallo.o[2] = float(1 + 0.5 * std::cos(w));
     }
-    kumipallo[3] = 1.0f;
+    kumipallo.o[3] = 1.0f;
 
-    opu = kumipallo;
-    texture = mappi1;
-    raycokes(dbuf, px, float(2 * std::cos(a1) + d), float(2 * std::sin(a1) + d), 0, 0, 0, 1.0f);
+    // Looking at the world origin the shift is 0, and without a polar light
+    // the picture need not be centred: it lies at the canvas's corner.
+    raycokes(view, dbuf, {px, float(2 * std::cos(a1) + d), float(2 * std::sin(a1) + d)}, {0, 0, 0}, 1.0f);
 
     xmov = ymov = 0;
     copywindow(dbuf2);

@@ -10,6 +10,7 @@
 #include "core/buffers.h"
 #include "core/random.h"
 #include "raygrid/raycokes.h"
+#include "raygrid/ray.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include "water/water.h"
@@ -32,8 +33,11 @@ void vesitaso(float t)
 {
     const double omega = 3.123;  // radians a pattern
 
-    setidentity(mapm);
-    setyvec(1.0f, 0.5f, 0.0f);
+    rayview view{};
+    view.object = pallo;
+    view.map = mappi3;
+    setidentity(view.mapm);
+    view.up = normalised({1.0f, 0.5f, 0.0f});
 
     float a = float(0.3 * std::cos(omega * t));
     float b = float(0.6 * std::sin(omega * t));
@@ -41,9 +45,7 @@ void vesitaso(float t)
     fill32(dbuf, 64000, 0);
 
     // The ball, seen from (0, -20a, 20b) looking at (-4, 0, 0).
-    opu = pallo;
-    texture = mappi3;
-    winshift j = raycokes(dbuf + 100 * 640 + 160, 0, -20 * a, 20 * b, -4, 0, 0, 1.0f);
+    winshift j = raycokes(view, dbuf + CENTRE, {0, -20 * a, 20 * b}, {-4, 0, 0}, 1.0f);
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 
@@ -51,7 +53,7 @@ void vesitaso(float t)
     aika = t - oldt;
     oldt = t;
     teevesiefekti(v1, v2, 2 * aika);
-    teevesitaso(dbuf2, v2, 9.0f, a, b, -2 * a, -2 * b);
+    teevesitaso(dbuf2, v2, view.up, 9.0f, a, b, -2 * a, -2 * b);
     std::swap(v1, v2);
 
     // The ball cuts its shape out of the water and gets a glow of its own.

@@ -32,8 +32,7 @@ void ufoefu(float t)
         wobble = float(0.2 + 0.02 * (t - 2.0));
     }
 
-    setyvec(0.1f, 0.5f, 1.0f);
-    winshift j = teeufotaso2(dbuf + 100 * 640 + 160, ufojahf, uforeika, reveal, px,
+    winshift j = teeufotaso2(dbuf + CENTRE, ufojahf, uforeika, reveal, normalised({0.1f, 0.5f, 1.0f}), px,
                              float(wobble * std::sin(6.32 * t)), float(wobble * std::sin(5.56 * t)),
                              float(0.5 + 0.018 * std::sin(2.334 * t)),
                              float(0.5 + 0.018 * std::sin(1.676 * t)));

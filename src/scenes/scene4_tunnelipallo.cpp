@@ -10,6 +10,7 @@
 #include "core/buffers.h"
 #include "core/random.h"
 #include "raygrid/raycokes.h"
+#include "raygrid/ray.h"
 #include "raygrid/tube.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
@@ -26,16 +27,18 @@ void tunnelipallo(float t)
     float gx = float(std::sin(2.4532764 * t)), gy = float(std::sin(1.7633453 * t));
     float gz = float(std::sin(3.1266423 * t));
 
-    teamatrix(mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
+    // One camera and one texture orientation for both renders.
+    rayview view{};
+    view.object = pallo;
+    view.map = mappi1;
+    view.map2 = mappi2;
+    teamatrix(view.mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
               float(3 * std::sin(3.45152 * t)));
-    setyvec(1.0f, 0.5f, 0.1f);
+    view.up = normalised({1.0f, 0.5f, 0.1f});
+    view.valoshift = 20;
     fill32(dbuf, 64000, 0);
 
-    valoshift = 20;
-    opu = pallo;
-    texture = mappi1;
-    texture2 = mappi2;
-    winshift j = raycokes(dbuf + 100 * 640 + 160, ex, ey, ez, gx, gy, gz, 1.0f);
+    winshift j = raycokes(view, dbuf + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 
@@ -45,8 +48,8 @@ void tunnelipallo(float t)
 
     copywindow(dbuf2);  // keep the ball
 
-    opu = putki;
-    j = raycokes_t(dbuf + 100 * 640 + 160, ex, ey, ez, gx, gy, gz, 1.0f);
+    view.object = putki;
+    j = raycokes_t(view, dbuf + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 

@@ -9,6 +9,7 @@
 #include "core/arith.h"
 #include "core/buffers.h"
 #include "raygrid/raycokes.h"
+#include "raygrid/ray.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
@@ -20,16 +21,18 @@ void sumupallo(float t)
     double r = 2 + std::pow(double(t), 1.2);  // orbit radius, 2 to about 5
     double a1 = 3.1621344 * t;               // orbit angle
 
-    teamatrix(mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
+    rayview view{};
+    view.object = pallo;
+    view.map = mappi1;
+    teamatrix(view.mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
               float(3.0 * std::sin(3.45152 * t)));
-    setyvec(1.0f, 0.5f, 0.1f);
+    view.up = normalised({1.0f, 0.5f, 0.1f});
     fill32(dbuf, 64000, 0);
 
-    opu = pallo;
-    texture = mappi1;
-    winshift j = raycokes(dbuf + 64160, float(r * std::sin(a1)), float(r * std::cos(a1)),
-                          float(r * std::sin(2.0154124 * t)), float(std::sin(2.4532764 * t)),
-                          float(std::sin(1.7633453 * t)), float(std::sin(3.1266423 * t)), 1.0f);
+    const vector eye = {float(r * std::sin(a1)), float(r * std::cos(a1)), float(r * std::sin(2.0154124 * t))};
+    const vector target = {float(std::sin(2.4532764 * t)), float(std::sin(1.7633453 * t)),
+                           float(std::sin(3.1266423 * t))};
+    winshift j = raycokes(view, dbuf + CENTRE, eye, target, 1.0f);
     xmov = 160 + j.x;
     ymov = 100 + j.y;
 

@@ -34,7 +34,7 @@ static inline int fixstore(double v)
     return out;
 }
 
-void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
+void vesiverkko(const Vesi* vfield, const vector& up, float posx, float posy, float posz)
 {
     // Two passes over the corners: the first hits and cell look-ups of all
     // corners first, then the second hits, so that the long square-root and
@@ -43,7 +43,7 @@ void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
     static int rcell[1066];
 
     float cam[3][3];
-    teematriisi2(cam, float(9.5 - double(posx)), -posy, -posz);
+    teematriisi2(cam, float(9.5 - double(posx)), -posy, -posz, up);
 
     const double px = posx, py = posy, pz = posz;
     const double q = px * px - 100.0;
@@ -193,14 +193,14 @@ void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m
     }
 }
 
-void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, float posz,
+void teevesitaso(unsigned char* dest, Vesi* vfield, const vector& up, float posx, float posy, float posz,
                  float vx, float vy)
 {
     // The guard row lets the gradient read the cell below and to the right
     // of any cell without wrapping.
     for (int c = 0; c < 256; c++) vfield[65536 + c] = vfield[c];
 
-    vesiverkko(vfield, posx, posy, posz);
+    vesiverkko(vfield, up, posx, posy, posz);
 
     const double ly = -double(posy) - double(vx);
     const double lz = -double(posz) - double(vy);

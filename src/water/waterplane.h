@@ -6,9 +6,9 @@
 namespace tormel {
 
 // teevesitaso: "make water plane". Draws vfield (guard row refreshed here)
-// seen from (posx, posy, posz) towards (9.5, 0, 0) into the 320 x 200 picture
-// dest; vx, vy shift the light maps.
-void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, float posz,
+// seen from (posx, posy, posz) towards (9.5, 0, 0), up on the side of up,
+// into the 320 x 200 picture dest; vx, vy shift the light maps.
+void teevesitaso(unsigned char* dest, Vesi* vfield, const vector& up, float posx, float posy, float posz,
                  float vx, float vy);
 
 // The two halves of teevesitaso, for tests and benchmarks.
@@ -16,8 +16,8 @@ void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, floa
 // vesiverkko: "water grid". Traces the 41 x 26 block corners against the
 // plane x = +-10 displaced by the field's height, into pienix (world y) and
 // pieniz (world z), 2^23 per world unit = field cells in 16.16; INT_MIN where
-// the hit lies beyond the int range. Reads yvec; cells 0..65535 only.
-void vesiverkko(const Vesi* vfield, float posx, float posy, float posz);
+// the hit lies beyond the int range. Reads cells 0..65535 only.
+void vesiverkko(const Vesi* vfield, const vector& up, float posx, float posy, float posz);
 
 // vesilohkot: "water blocks". Shades the 40 x 25 blocks of 8 x 8 pixels from
 // pienix/pieniz and the field's slope. m1y, m1z (spot) and m2y, m2z (glow)
