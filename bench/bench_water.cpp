@@ -58,11 +58,13 @@ static void BM_teevesitaso(benchmark::State& state)
 }
 BENCHMARK(BM_teevesitaso)->Unit(benchmark::kMicrosecond);
 
+static watergrid grid;
+
 static void BM_vesiverkko(benchmark::State& state)
 {
     startfield();
     for (auto _ : state) {
-        vesiverkko(vesi1, up, 9.0f, 0.2f, 0.3f);
+        vesiverkko(&grid, vesi1, up, 9.0f, 0.2f, 0.3f);
         benchmark::ClobberMemory();
     }
 }
@@ -72,9 +74,9 @@ static void BM_vesilohkot(benchmark::State& state)
 {
     startfield();
     for (int c = 0; c < 256; c++) vesi1[65536 + c] = vesi1[c];
-    vesiverkko(vesi1, up, 9.0f, 0.2f, 0.3f);
+    vesiverkko(&grid, vesi1, up, 9.0f, 0.2f, 0.3f);
     for (auto _ : state) {
-        vesilohkot(dbuf2, vesi1, 29491, 27852, 26214, 22937);
+        vesilohkot(dbuf2, grid, vesi1, 29491, 27852, 26214, 22937);
         benchmark::ClobberMemory();
     }
 }

@@ -6,6 +6,7 @@
 #include "core/buffers.h"
 #include "driver/driver.h"
 #include "scenes/common.h"
+#include "water/water.h"
 #include "support/support.h"
 #include <cmath>
 
@@ -50,7 +51,7 @@ TEST(Startup, RepeatsExactly)
         add(mappi1, sizeof mappi1); add(mappi2, sizeof mappi2); add(mappi3, sizeof mappi3);
         add(ufomap, sizeof ufomap); add(uforeika, sizeof uforeika);
         add(sp1, sizeof sp1); add(logo2, sizeof logo2);
-        add(vesi1, sizeof(Vesi) * 65536); add(envi, sizeof envi); add(envi3, sizeof envi3);
+        add(vesi1, sizeof(Vesi) * FIELDCELLS); add(envispot, sizeof envispot); add(envicone, sizeof envicone);
         add(tunneli, 256000 * sizeof(int)); add(radiaali, 65536 * sizeof(int));
         add(mergecurve, sizeof mergecurve);
         return s;
@@ -60,7 +61,6 @@ TEST(Startup, RepeatsExactly)
     drawframe(7.0f);  // scene state and buffers move on
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
     EXPECT_EQ(snapshot(), first);
-    EXPECT_EQ(v1, vesi1);
     EXPECT_EQ(xres, 320);
     EXPECT_EQ(valoyres, 128);
     for (int i = 0; i < 320 * 240; i++) ASSERT_EQ(frame()[i], 0) << i;

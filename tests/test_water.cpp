@@ -7,13 +7,12 @@
 #include <random>
 #include "checksums.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "water/water.h"
 
 using namespace tormel;
 
-static Vesi src[65792], dst[65792], ref[65792];
+static Vesi src[FIELDSTORE], dst[FIELDSTORE], ref[FIELDSTORE];
 
 static void fill(Vesi* f, int lim, unsigned seed)
 {
@@ -99,11 +98,11 @@ TEST(WaterPrecalc, LightMaps)
     draws(0);
     vesiprekalk();
     struct { const unsigned char* m; int x, y, v; } points[] = {
-        {envi, 127, 127, 255}, {envi, 128, 128, 255}, {envi, 0, 0, 0}, {envi2, 127, 127, 111},
-        {envi2, 128, 128, 111}, {envi2, 255, 0, 0}, {envi3, 128, 128, 128}, {envi3, 159, 128, 4},
-        {envi3, 128, 160, 0}, {envi3, 151, 151, 0},  // distance 32.5
+        {envispot, 127, 127, 255}, {envispot, 128, 128, 255}, {envispot, 0, 0, 0}, {enviglow, 127, 127, 111},
+        {enviglow, 128, 128, 111}, {enviglow, 255, 0, 0}, {envicone, 128, 128, 128}, {envicone, 159, 128, 4},
+        {envicone, 128, 160, 0}, {envicone, 151, 151, 0},  // distance 32.5
     };
     for (auto p : points) EXPECT_EQ(p.m[p.y * 256 + p.x], p.v) << p.x << "," << p.y;
     for (int i = 0; i < 65536; i++)  // centred on 127.5
-        ASSERT_EQ(envi[i], envi[(255 - i % 256) * 256 + 255 - i / 256]) << i;
+        ASSERT_EQ(envispot[i], envispot[(255 - i % 256) * 256 + 255 - i / 256]) << i;
 }

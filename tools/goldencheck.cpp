@@ -17,6 +17,7 @@
 #include "core/random.h"
 #include "driver/driver.h"
 #include "scenes/common.h"
+#include "water/water.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -129,11 +130,11 @@ void startupbuffers()
     }
     buffer("logo1", logo1, sizeof logo1);
     buffer("logo2", logo2, sizeof logo2);
-    buffer("envi", envi, sizeof envi);
-    buffer("envi2", envi2, sizeof envi2);
-    buffer("envi3", envi3, sizeof envi3);
-    buffer("vesi1", vesi1, 65792);
-    buffer("vesi2", vesi2, 65792);
+    buffer("envispot", envispot, sizeof envispot);
+    buffer("enviglow", enviglow, sizeof enviglow);
+    buffer("envicone", envicone, sizeof envicone);
+    buffer("vesi1", vesi1, FIELDSTORE);
+    buffer("vesi2", vesi2, FIELDSTORE);
     buffer("temppi", temppi, 65536);
     fnv next;  // where the generator stands after start-up
     for (int i = 0; i < 16; i++) {

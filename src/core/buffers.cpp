@@ -13,18 +13,12 @@ unsigned char dbuf2[64000], dbuf3[64000], hue[64000];
 int paletti1[16384], paletti2[16384], paletti3[16384];
 
 unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
-unsigned char envi[65536], envi2[65536], envi3[65536];
 unsigned char kohokuva[65536], ufomap[65536], uforeika[65536];
 uint16_t ufojahf[65536];
 
 int* tunneli;
 int* radiaali;
 int* valotbl;
-
-Vesi vesi1[65792], vesi2[65792];
-Vesi *v1, *v2;
-
-int pienix[1066], pieniz[1066];
 
 unsigned char sp[16000];
 unsigned char sp1[20000], sp2[20000], sp3[20000], sp4[20000], sp5[20000], sp6[20000];

@@ -28,7 +28,6 @@ extern int paletti1[16384], paletti2[16384], paletti3[16384];  // 64 rows x 256 
 
 // ---- textures and maps: 256 x 256 bytes, index v * 256 + u, wrapping -------
 extern unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
-extern unsigned char envi[65536], envi2[65536], envi3[65536];  // spot, glow, cone light
 extern unsigned char kohokuva[65536];  // kohokuva: "relief picture", packed 4-bit heights
 extern unsigned char ufomap[65536];    // ufomap: "saucer map", the smoothed relief
 extern unsigned char uforeika[65536];  // uforeika: "saucer holes", the reveal map
@@ -38,16 +37,6 @@ extern uint16_t ufojahf[65536];        // ufojahf: the relief's height field
 extern int* tunneli;   // tunneli: "tunnel", canvas pixel -> polar cell (heap, 640 x 400 used)
 extern int* radiaali;  // radiaali: "radial", polar cell -> canvas offset (heap, 65536)
 extern int* valotbl;   // valotbl: "light table", 512 angles x 128 radii (heap, 65536)
-
-// ---- water ----------------------------------------------------------------
-struct Vesi {           // Vesi: "water", one complex cell of the ripple field
-    int r, i;           // r is the height
-};
-extern Vesi vesi1[65792], vesi2[65792];  // 256 x 256 cells and a guard row
-extern Vesi *v1, *v2;                    // current field, next field
-
-// ---- per-block-corner grids: 41 x 26 corners of the 8 x 8 blocks -----------
-extern int pienix[1066], pieniz[1066];   // pienix/pieniz: "small x/z", plane coordinates
 
 // ---- sprites and logos ----------------------------------------------------
 extern unsigned char sp[16000];          // the eight bit planes as read

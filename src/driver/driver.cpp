@@ -51,9 +51,9 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     std::memset(mappi1, 0, sizeof mappi1);
     std::memset(mappi2, 0, sizeof mappi2);
     std::memset(mappi3, 0, sizeof mappi3);
-    std::memset(envi, 0, sizeof envi);
-    std::memset(envi2, 0, sizeof envi2);
-    std::memset(envi3, 0, sizeof envi3);
+    std::memset(envispot, 0, sizeof envispot);
+    std::memset(enviglow, 0, sizeof enviglow);
+    std::memset(envicone, 0, sizeof envicone);
 
     std::memset(kohokuva, 0, sizeof kohokuva);
     if (relieflen) std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
@@ -68,8 +68,6 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     precalcsprites();
     vesiprekalk();
 
-    v1 = vesi1;
-    v2 = vesi2;
     clearframe();
 }
 

@@ -7,6 +7,12 @@
 
 namespace tormel {
 
+// Where the block corners' rays meet the relief: map row and column in 16.16
+// cells, held to 1.0 .. 255.0.
+struct reliefgrid {
+    int row[CORNERS], col[CORNERS];
+};
+
 // teeufomappi: "make saucer map". ufojahf = 32 * mappi2 + joops * ufomap (mod 65536).
 void teeufomappi(int joops);
 
@@ -21,12 +27,15 @@ winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned cha
 // added for a reveal-map value. Rebuilt by every teeufotaso2 call.
 extern int uforajatbl[256];
 
-// The per-pixel pass of teeufotaso2 on its own: 25 x 40 blocks of 8 x 8
-// pixels into out (row pitch 640), interpolated from the corner grids
-// pienix (map row) and pieniz (map column), 16.16 cells; n1, n2 are the light
-// offsets. ufoblocksref is the same by closed-form interpolation, the check
-// for the incremental one.
-void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
-void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2);
+// The two passes of teeufotaso2 on their own. ufogrid: the corner rays of
+// the camera at pos into grid. ufoblocks: 25 x 40 blocks of 8 x 8 pixels
+// into out (row pitch PITCH), interpolated from the grid; n1, n2 are the
+// light offsets. ufoblocksref is the same by closed-form interpolation, the
+// check for the incremental one.
+void ufogrid(reliefgrid* grid, const uint16_t* hf, const vector& yref, float posx, float posy, float posz);
+void ufoblocks(unsigned char* out, const reliefgrid& grid, const uint16_t* hf, const unsigned char* reiat,
+               int n1, int n2);
+void ufoblocksref(unsigned char* out, const reliefgrid& grid, const uint16_t* hf, const unsigned char* reiat,
+                  int n1, int n2);
 
 } // namespace tormel

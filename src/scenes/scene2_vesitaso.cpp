@@ -20,13 +20,17 @@
 
 namespace tormel {
 
-static float oldt;  // local time of the previous frame
-static float aika;  // aika: "time", the step of the last frame, t - oldt
+static float oldt;            // local time of the previous frame
+static float aika;            // aika: "time", the step of the last frame, t - oldt
+static Vesi* now = vesi1;     // the field shown, and the one the next step writes
+static Vesi* next = vesi2;
 
 void resetvesitaso()
 {
     oldt = 0;
     aika = 0;
+    now = vesi1;
+    next = vesi2;
 }
 
 void vesitaso(float t)
@@ -52,9 +56,9 @@ void vesitaso(float t)
     // The water moves by music time: a frame at the same position leaves it still.
     aika = t - oldt;
     oldt = t;
-    teevesiefekti(v1, v2, 2 * aika);
-    teevesitaso(dbuf2, v2, view.up, 9.0f, a, b, -2 * a, -2 * b);
-    std::swap(v1, v2);
+    teevesiefekti(now, next, 2 * aika);
+    teevesitaso(dbuf2, next, view.up, 9.0f, a, b, -2 * a, -2 * b);
+    std::swap(now, next);
 
     // The ball cuts its shape out of the water and gets a glow of its own.
     cutlayer(dbuf2, dbuf3);
