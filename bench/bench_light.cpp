@@ -8,6 +8,7 @@
 #include "core/buffers.h"
 #include "core/vecmath.h"
 #include "raygrid/polar.h"
+#include "colour/texture.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
 #include "water/water.h"

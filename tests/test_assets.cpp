@@ -9,7 +9,7 @@
 #include "assets/assets.h"
 #include "assets/song.h"
 #include "assets/synth.h"
-#include "core/buffers.h"
+#include "relief/relief.h"
 #include "core/random.h"
 #include "driver/driver.h"
 #include "sprites/sprites.h"

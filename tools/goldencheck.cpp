@@ -16,6 +16,8 @@
 #include "core/buffers.h"
 #include "core/random.h"
 #include "driver/driver.h"
+#include "colour/texture.h"
+#include "relief/relief.h"
 #include "scenes/common.h"
 #include "water/water.h"
 #include <cstdint>
@@ -118,7 +120,7 @@ void startupbuffers()
     buffer("mappi1", mappi1, sizeof mappi1);
     buffer("mappi2", mappi2, sizeof mappi2);
     buffer("mappi3", mappi3, sizeof mappi3);
-    buffer("kohokuva", kohokuva, 2048);
+    buffer("kohokuva", kohokuva, sizeof kohokuva);
     buffer("ufomap", ufomap, sizeof ufomap);
     buffer("uforeika", uforeika, sizeof uforeika);
     buffer("sp", sp, sizeof sp);
@@ -135,7 +137,6 @@ void startupbuffers()
     buffer("envicone", envicone, sizeof envicone);
     buffer("vesi1", vesi1, FIELDSTORE);
     buffer("vesi2", vesi2, FIELDSTORE);
-    buffer("temppi", temppi, 65536);
     fnv next;  // where the generator stands after start-up
     for (int i = 0; i < 16; i++) {
         int r = tormel::rand();

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: MIT
-// texture.cpp: the start-up textures mappi1..3 and the relief maps ufomap
-// and uforeika. Everything here must stay bit-exact: each byte depends on
-// the exact sequence of rand() draws and on the integer arithmetic below.
+// texture.cpp: the start-up textures mappi1..3 and the expansion of packed
+// heights into a map. Everything here must stay bit-exact: each byte depends
+// on the exact sequence of rand() draws and on the integer arithmetic below.
 #include "colour/texture.h"
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "core/geometry.h"
 #include "core/random.h"
 #include "core/vecmath.h"
 #include <cmath>
 #include <numbers>
 
 namespace tormel {
+
+unsigned char mappi1[MAPCELLS], mappi2[MAPCELLS], mappi3[MAPCELLS];
 
 // ---- procedural textures ----------------------------------------------------
 
@@ -87,13 +89,17 @@ void precalcmappi()
 
 // ---- height-map expansion ----------------------------------------------------
 
+// temppi: "temp", domap's 256 x 256 work grid, heights in 16.16.
+static int temppi[MAPCELLS];
+
 // temppi entry at row r, column c, both wrapping modulo 256.
 static inline int& T(int r, int c)
 {
     return temppi[((r & 255) << 8) | (c & 255)];
 }
 
-void first(const unsigned char* m)
+// Unpack the nibbles into every fourth row and column of temppi.
+static void first(const unsigned char* m)
 {
     for (int r = 0; r < 64; r++) {
         for (int b = 0; b < 32; b++) {
@@ -109,7 +115,7 @@ void first(const unsigned char* m)
 // pass estimates the points half a step off the known grid with the 4-tap
 // kernel (-3, 19, 19, -3)/32; the smoothing pass then averages each known
 // point with the same estimate taken from its new neighbours.
-void ip(int a, int d)
+static void ip(int a, int d)
 {
     const int ra = a >> 8, ca = a & 255;
     const int dr = d >> 8, dc = d & 255;
@@ -132,7 +138,8 @@ void ip(int a, int d)
     }
 }
 
-void last(unsigned char* m)
+// temppi to bytes, clamped.
+static void last(unsigned char* m)
 {
     for (int i = 0; i < 65536; i++) {
         int v = temppi[i];
@@ -141,41 +148,16 @@ void last(unsigned char* m)
     }
 }
 
-void domap(const unsigned char* src, unsigned char* dest, int rez0)
+void domap(const unsigned char* src, unsigned char* dest)
 {
+    // Every fourth point known: fill the columns between, then the rows;
+    // then the same at every second point.
     first(src);
-    if (rez0 > 1) {
-        ip(0x404, 2);
-        ip(0x402, 0x200);
-    }
-    if (rez0 >= 1) {
-        ip(0x202, 1);
-        ip(0x201, 0x100);
-    }
+    ip(0x404, 2);
+    ip(0x402, 0x200);
+    ip(0x202, 1);
+    ip(0x201, 0x100);
     last(dest);
-}
-
-// ---- relief maps ---------------------------------------------------------------
-
-void precalcrelief()
-{
-    domap(kohokuva, ufomap, 2);
-
-    // Four in-place passes of the 2 x 2 mean on the linear index (i + 1 at
-    // the end of a row is the start of the next). Ascending and in place: the
-    // neighbours that wrap past the end were already replaced in this pass.
-    for (int pass = 0; pass < 4; pass++) {
-        for (int i = 0; i < 65536; i++) {
-            int s = ufomap[i] + ufomap[(i + 1) & 65535] + ufomap[(i + 256) & 65535] +
-                    ufomap[(i + 257) & 65535];
-            ufomap[i] = static_cast<unsigned char>(s >> 2);
-        }
-    }
-
-    // The reveal map: the relief modulated by the cloud texture read
-    // backwards from its middle.
-    for (int i = 0; i < 65536; i++)
-        uforeika[i] = static_cast<unsigned char>((ufomap[i] * mappi2[(32768 - i) & 65535]) >> 8);
 }
 
 } // namespace tormel

@@ -12,9 +12,6 @@ unsigned char dbuf2[64000], dbuf3[64000], hue[64000];
 
 int paletti1[16384], paletti2[16384], paletti3[16384];
 
-unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
-unsigned char kohokuva[65536], ufomap[65536], uforeika[65536];
-uint16_t ufojahf[65536];
 
 int* tunneli;
 int* radiaali;
@@ -23,8 +20,6 @@ int* valotbl;
 unsigned char sp[16000];
 unsigned char sp1[20000], sp2[20000], sp3[20000], sp4[20000], sp5[20000], sp6[20000];
 unsigned char logo1[32000], logo2[32000];
-
-int temppi[65536];
 
 void allocbuffers()
 {

@@ -26,13 +26,6 @@ extern unsigned char hue[64000];    // 320 x 200 palette row per pixel, 12..57
 // ---- colour ---------------------------------------------------------------
 extern int paletti1[16384], paletti2[16384], paletti3[16384];  // 64 rows x 256 RGB565
 
-// ---- textures and maps: 256 x 256 bytes, index v * 256 + u, wrapping -------
-extern unsigned char mappi1[65536], mappi2[65536], mappi3[65536];
-extern unsigned char kohokuva[65536];  // kohokuva: "relief picture", packed 4-bit heights
-extern unsigned char ufomap[65536];    // ufomap: "saucer map", the smoothed relief
-extern unsigned char uforeika[65536];  // uforeika: "saucer holes", the reveal map
-extern uint16_t ufojahf[65536];        // ufojahf: the relief's height field
-
 // ---- light and ray tables ---------------------------------------------------
 extern int* tunneli;   // tunneli: "tunnel", canvas pixel -> polar cell (heap, 640 x 400 used)
 extern int* radiaali;  // radiaali: "radial", polar cell -> canvas offset (heap, 65536)
@@ -43,9 +36,6 @@ extern unsigned char sp[16000];          // the eight bit planes as read
 extern unsigned char sp1[20000], sp2[20000], sp3[20000];  // 100 x 200 glow sprites
 extern unsigned char sp4[20000], sp5[20000], sp6[20000];
 extern unsigned char logo1[32000], logo2[32000];          // 320 x 100 glow logos
-
-// ---- shared scratch -------------------------------------------------------
-extern int temppi[65536];    // temppi: "temp", domap's 256 x 256 grid, 16.16
 
 // Allocate the heap buffers once; zero them (steps of the start-up).
 void allocbuffers();

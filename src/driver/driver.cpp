@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "output/framebuffer.h"
 #include "raygrid/polar.h"
+#include "relief/relief.h"
 #include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
@@ -48,15 +49,9 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     std::memset(hue, 0, sizeof hue);
     std::memset(dbuf2, 0, sizeof dbuf2);
     std::memset(dbuf3, 0, sizeof dbuf3);
-    std::memset(mappi1, 0, sizeof mappi1);
-    std::memset(mappi2, 0, sizeof mappi2);
-    std::memset(mappi3, 0, sizeof mappi3);
     std::memset(envispot, 0, sizeof envispot);
     std::memset(enviglow, 0, sizeof enviglow);
     std::memset(envicone, 0, sizeof envicone);
-
-    std::memset(kohokuva, 0, sizeof kohokuva);
-    if (relieflen) std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
 
     allocbuffers();
     buildlightcurves();
@@ -64,7 +59,7 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     precalcipaskaa();
     prekalkutsjon();
     precalcmappi();
-    precalcrelief();
+    loadrelief(relief, relieflen);
     precalcsprites();
     vesiprekalk();
 

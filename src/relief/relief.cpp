@@ -6,18 +6,47 @@
 #include "relief/relief.h"
 #include "core/arith.h"
 #include "core/vecmath.h"
+#include "colour/texture.h"
 #include "water/water.h"
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
+unsigned char kohokuva[RELIEFBYTES];
+unsigned char ufomap[MAPCELLS], uforeika[MAPCELLS];
+uint16_t ufojahf[MAPCELLS];
 int uforajatbl[256];
+
+static constexpr int WRAP = MAPCELLS - 1;  // a map index, modulo the map
+
+void loadrelief(const unsigned char* data, size_t len)
+{
+    std::memset(kohokuva, 0, sizeof kohokuva);
+    if (len) std::memcpy(kohokuva, data, std::min(len, sizeof kohokuva));
+    domap(kohokuva, ufomap);
+
+    // Four in-place passes of the 2 x 2 mean on the linear index (i + 1 at
+    // the end of a row is the start of the next). Ascending and in place: the
+    // neighbours that wrap past the end were already replaced in this pass.
+    for (int pass = 0; pass < 4; pass++) {
+        for (int i = 0; i < MAPCELLS; i++) {
+            int s = ufomap[i] + ufomap[(i + 1) & WRAP] + ufomap[(i + MAPSIZE) & WRAP] + ufomap[(i + MAPSIZE + 1) & WRAP];
+            ufomap[i] = static_cast<unsigned char>(s >> 2);
+        }
+    }
+
+    // The reveal map: the relief modulated by the cloud texture read
+    // backwards from its middle.
+    for (int i = 0; i < MAPCELLS; i++)
+        uforeika[i] = static_cast<unsigned char>((ufomap[i] * mappi2[(MAPCELLS / 2 - i) & WRAP]) >> 8);
+}
 
 void teeufomappi(int joops)
 {
-    for (int i = 0; i < 65536; i++)
+    for (int i = 0; i < MAPCELLS; i++)
         ufojahf[i] = uint16_t(wadd(32 * mappi2[i], wmul(joops, ufomap[i])));
 }
 
@@ -109,8 +138,8 @@ static void teerajat(int joops)
 // used (no slope across the edge), so nothing outside the map is read.
 // Column 255 of the other rows takes the next row's first cell, as the linear
 // index falls.
-static inline int belowof(int c) { return c >= 65280 ? c : c + 256; }
-static inline int rightof(int c) { return c == 65535 ? c : c + 1; }
+static inline int belowof(int c) { return c >= MAPCELLS - MAPSIZE ? c : c + MAPSIZE; }
+static inline int rightof(int c) { return c == WRAP ? c : c + 1; }
 
 // The cone and the reveal curve are both 0..255, so their sum indexes this
 // copy of the clamp table directly.
@@ -130,7 +159,7 @@ struct ufotabs {
 // One pixel, the plain way. U, V: map row and column in 16.16 cells.
 static inline unsigned char ufopixel(int U, int V, const ufotabs& t)
 {
-    const int c = ((U >> 16) & 255) * 256 + ((V >> 16) & 255);
+    const int c = ((U >> 16) & 255) * MAPSIZE + ((V >> 16) & 255);
     const int h0 = t.hf[c];
     const int dr = h0 - t.hf[belowof(c)];
     const int dc = h0 - t.hf[rightof(c)];
@@ -206,7 +235,7 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
         for (int i = 0; i < 8; i++) {
             const size_t c = size_t((W >> 40) & 0xff00u) | size_t((W >> 16) & 0xffu);
             const unsigned h0 = hf[c];
-            const unsigned dr = h0 - hf[Edge ? size_t(belowof(int(c))) : c + 256];
+            const unsigned dr = h0 - hf[Edge ? size_t(belowof(int(c))) : c + MAPSIZE];
             const unsigned dc = h0 - hf[Edge ? size_t(rightof(int(c))) : c + 1];
             const unsigned rowsel = (unsigned(L >> 41) + 2 * dr) & 0xff00u;
             const unsigned colsel = ((unsigned(L) >> 9) + 2 * dc) >> 8 & 0xffu;

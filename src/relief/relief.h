@@ -2,10 +2,29 @@
 // relief.h: the relief plane of scene 3: a height map bulging out of a plane,
 // lit by a cone light bent by its slope, with patches revealed by a threshold.
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include "core/buffers.h"
+#include "core/geometry.h"
+#include "core/vecmath.h"
 
 namespace tormel {
+
+// The relief as the data file gives it: 64 x 64 heights of 4 bits, two a
+// byte, low nibble first.
+constexpr int RELIEFBYTES = 2048;
+
+// kohokuva: "relief picture", the packed heights as loaded. ufomap: "saucer
+// map", the heights expanded to 256 x 256 and smoothed. uforeika: "saucer
+// holes", the reveal map: the relief modulated by the cloud texture.
+// ufojahf: the height field of the plane, remade by teeufomappi every frame.
+extern unsigned char kohokuva[RELIEFBYTES];
+extern unsigned char ufomap[MAPCELLS], uforeika[MAPCELLS];
+extern uint16_t ufojahf[MAPCELLS];
+
+// The start-up's relief: kohokuva from data (shorter data leaves the rest
+// zero, longer is cut), ufomap expanded from it and smoothed four times,
+// then uforeika from ufomap and mappi2 (so after precalcmappi).
+void loadrelief(const unsigned char* data, size_t len);
 
 // Where the block corners' rays meet the relief: map row and column in 16.16
 // cells, held to 1.0 .. 255.0.

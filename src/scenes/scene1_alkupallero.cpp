@@ -4,6 +4,7 @@
 // jump on the kick drum, the snare flashes, the last four rows are black.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/texture.h"
 #include "core/arith.h"
 #include "core/buffers.h"
 #include "core/random.h"

@@ -5,6 +5,7 @@
 // water steps by the music time passed since the previous frame.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
 #include "core/buffers.h"

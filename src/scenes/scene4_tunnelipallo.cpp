@@ -5,6 +5,7 @@
 // brightness, and the last quarter pattern fades to black.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
 #include "core/buffers.h"

@@ -5,6 +5,7 @@
 // every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
 #include "core/buffers.h"
