@@ -8,6 +8,7 @@
 #include "colour/texture.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
+#include "sprites/sprites.h"
 #include "water/water.h"
 #include "support/support.h"
 #include <cmath>

@@ -5,6 +5,7 @@
 #include "assets/assets.h"
 #include "colour/composite.h"
 #include "core/buffers.h"
+#include "colour/palette.h"
 #include "driver/driver.h"
 #include "scenes/common.h"
 #include "scenes/scenes.h"

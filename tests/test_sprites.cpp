@@ -8,7 +8,6 @@
 #include <cstring>
 #include <random>
 #include "checksums.h"
-#include "core/buffers.h"
 #include "sprites/sprites.h"
 
 using namespace tormel;
@@ -58,6 +57,7 @@ TEST(Glow, IsolatedPixelGivesCoreAndHalo)
 // After an intended change, check the images and paste the values printed.
 TEST(Glow, GoldenChecksums)
 {
+    static unsigned char planes[PLANEBYTES];
     // Eight test shapes in the eight planes: discs, bars, rings, a checker, a
     // diagonal, an edge and two logos' worth of blocks and stripes.
     for (int i = 0; i < 16000; i++) {
@@ -65,9 +65,9 @@ TEST(Glow, GoldenChecksums)
         unsigned v = (dx * dx + dy * dy < 900) | (y % 40 < 8) << 1 | (std::abs(dx * dx + dy * dy - 1200) < 250) << 2;
         v |= (((x / 8) ^ (y / 8)) & 1) << 3 | (std::abs(x - y / 2 - 10) < 3) << 4 | (x > 70 || y > 190) << 5;
         v |= (lx % 40 < 24 && ly > 5 && ly < 45 && (lx % 40 < 6 || ly < 12)) << 6 | ((lx / 3 + ly) % 29 == 0) << 7;
-        sp[i] = static_cast<unsigned char>(v);
+        planes[i] = static_cast<unsigned char>(v);
     }
-    precalcsprites();
+    loadsprites(planes, sizeof planes);
     const unsigned char* images[8] = {sp1, sp2, sp3, sp4, sp5, sp6, logo1, logo2};
     const uint32_t want[8] = {0x46ef99a6u, 0xfdb11251u, 0xe3a5d3c5u, 0x43a20582u,
                               0x28ed48c7u, 0x5f7ccaa5u, 0x1fe06124u, 0x2f9360dau};

@@ -19,6 +19,7 @@
 #include "colour/texture.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
+#include "sprites/sprites.h"
 #include "water/water.h"
 #include <cstdint>
 #include <cstdio>

@@ -17,9 +17,6 @@ int* tunneli;
 int* radiaali;
 int* valotbl;
 
-unsigned char sp[16000];
-unsigned char sp1[20000], sp2[20000], sp3[20000], sp4[20000], sp5[20000], sp6[20000];
-unsigned char logo1[32000], logo2[32000];
 
 void allocbuffers()
 {

@@ -31,12 +31,6 @@ extern int* tunneli;   // tunneli: "tunnel", canvas pixel -> polar cell (heap, 6
 extern int* radiaali;  // radiaali: "radial", polar cell -> canvas offset (heap, 65536)
 extern int* valotbl;   // valotbl: "light table", 512 angles x 128 radii (heap, 65536)
 
-// ---- sprites and logos ----------------------------------------------------
-extern unsigned char sp[16000];          // the eight bit planes as read
-extern unsigned char sp1[20000], sp2[20000], sp3[20000];  // 100 x 200 glow sprites
-extern unsigned char sp4[20000], sp5[20000], sp6[20000];
-extern unsigned char logo1[32000], logo2[32000];          // 320 x 100 glow logos
-
 // Allocate the heap buffers once; zero them (steps of the start-up).
 void allocbuffers();
 void freebuffers();

@@ -40,9 +40,6 @@ void startup(const unsigned char* sprites, size_t spriteslen,
         videomem->height = 240;
     }
 
-    std::memset(sp, 0, sizeof sp);
-    if (spriteslen) std::memcpy(sp, sprites, std::min(spriteslen, sizeof sp));
-
     std::memset(paletti1, 0, sizeof paletti1);
     std::memset(paletti2, 0, sizeof paletti2);
     std::memset(paletti3, 0, sizeof paletti3);
@@ -60,7 +57,7 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     prekalkutsjon();
     precalcmappi();
     loadrelief(relief, relieflen);
-    precalcsprites();
+    loadsprites(sprites, spriteslen);
     vesiprekalk();
 
     clearframe();

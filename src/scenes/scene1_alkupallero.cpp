@@ -13,6 +13,7 @@
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
@@ -30,7 +31,7 @@ void alkupallero(float t)
     view.map = mappi1;
     setidentity(view.mapm);
     view.up = normalised({1.0f, 0.5f, 0.1f});
-    fill32(dbuf, 64000, 0);
+    std::memset(dbuf, 0, CANVASBYTES);
 
     quadric& kumipallo = view.object;  // kumipallo: "rubber ball"
     if (t >= 1.75f && t < 1.9375f) {

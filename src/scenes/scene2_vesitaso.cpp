@@ -17,6 +17,7 @@
 #include "water/water.h"
 #include "water/waterplane.h"
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace tormel {
@@ -47,7 +48,7 @@ void vesitaso(float t)
     float a = float(0.3 * std::cos(omega * t));
     float b = float(0.6 * std::sin(omega * t));
 
-    fill32(dbuf, 64000, 0);
+    std::memset(dbuf, 0, CANVASBYTES);
 
     // The ball, seen from (0, -20a, 20b) looking at (-4, 0, 0).
     winshift j = raycokes(view, dbuf + CENTRE, {0, -20 * a, 20 * b}, {-4, 0, 0}, 1.0f);

@@ -16,6 +16,7 @@
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
@@ -37,7 +38,7 @@ void tunnelipallo(float t)
               float(3 * std::sin(3.45152 * t)));
     view.up = normalised({1.0f, 0.5f, 0.1f});
     view.valoshift = 20;
-    fill32(dbuf, 64000, 0);
+    std::memset(dbuf, 0, CANVASBYTES);
 
     winshift j = raycokes(view, dbuf + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
     xmov = 160 + j.x;

@@ -14,6 +14,7 @@
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
@@ -28,7 +29,7 @@ void sumupallo(float t)
     teamatrix(view.mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
               float(3.0 * std::sin(3.45152 * t)));
     view.up = normalised({1.0f, 0.5f, 0.1f});
-    fill32(dbuf, 64000, 0);
+    std::memset(dbuf, 0, CANVASBYTES);
 
     const vector eye = {float(r * std::sin(a1)), float(r * std::cos(a1)), float(r * std::sin(2.0154124 * t))};
     const vector target = {float(std::sin(2.4532764 * t)), float(std::sin(1.7633453 * t)),
