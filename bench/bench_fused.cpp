@@ -9,7 +9,8 @@
 #include <vector>
 #include "assets/assets.h"
 #include "colour/filters.h"
-#include "core/buffers.h"
+#include "core/vecmath.h"
+#include "raygrid/polar.h"
 #include "driver/driver.h"
 #include "raygrid/angle.h"
 #include "raygrid/raylocal.h"
@@ -34,7 +35,7 @@ void BM_SampleAndSmear_Fused(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        radiaalismear(dbuf, samplecurve, valotbl, -512, 62000);
+        radiaalismear(canvas, samplecurve, valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
 }
@@ -44,7 +45,7 @@ void BM_SampleAndSmear_TwoPasses(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        for (int i = 0; i < LIGHTCELLS; i++) valotbl[i] = samplecurve[dbuf[radiaali[i]]];
+        for (int i = 0; i < LIGHTCELLS; i++) valotbl[i] = samplecurve[canvas[radiaali[i]]];
         blur2(valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
@@ -77,11 +78,11 @@ void BM_LightMerge_Table(benchmark::State& st)
     setup();
     static unsigned char ball[64000];
     for (auto _ : st) {
-        std::memcpy(ball, dbuf2, sizeof ball);
+        std::memcpy(ball, picture, sizeof ball);
         const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
         for (int y = 0; y < 200; y++) {
-            const int o = (ymov + y) * 640 + xmov;
-            addlightrowover(ball + y * 320, dbuf + o, tunneli + o, lt);
+            const int o = CENTRE + y * PITCH;
+            addlightrowover(ball + y * PICW, canvas + o, tunneli + o, lt);
         }
         benchmark::DoNotOptimize(ball[100]);
     }
@@ -93,13 +94,13 @@ void BM_LightMerge_Plain(benchmark::State& st)
     setup();
     static unsigned char ball[64000];
     for (auto _ : st) {
-        std::memcpy(ball, dbuf2, sizeof ball);
+        std::memcpy(ball, picture, sizeof ball);
         for (int y = 0; y < 200; y++) {
-            int o = (ymov + y) * 640 + xmov;
-            unsigned char* d = ball + y * 320;
-            for (int x = 0; x < 320; x++, o++) {
+            int o = CENTRE + y * PITCH;
+            unsigned char* d = ball + y * PICW;
+            for (int x = 0; x < PICW; x++, o++) {
                 const int light = lightcurve(mergecurve, valotbl[tunneli[o]], 2);
-                d[x] = (unsigned char)clamp(light + (d[x] ? d[x] : dbuf[o]));
+                d[x] = (unsigned char)clamp(light + (d[x] ? d[x] : canvas[o]));
             }
         }
         benchmark::DoNotOptimize(ball[100]);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include "colour/filters.h"
-#include "core/buffers.h"
+#include "core/arith.h"
 #include "core/vecmath.h"
 #include "raygrid/polar.h"
 #include "colour/texture.h"
@@ -21,18 +21,13 @@ namespace {
 // cone light and a canvas with some bright structure.
 uint16_t hfield[65536];
 unsigned char reveal[65536];
-unsigned char picture[64000];
+unsigned char pic[64000];
 
 void setup()
 {
     static bool done = false;
     if (done) return;
     done = true;
-    xres = 320;
-    yres = 200;
-    valoxres = 512;
-    valoyres = 128;
-    allocbuffers();
     buildlightcurves();
     prekalkutsjon();
     for (int y = 0; y < 256; y++)
@@ -44,12 +39,12 @@ void setup()
             mappi2[i] = (unsigned char)(i * 37 >> 5);
             ufomap[i] = (unsigned char)(hfield[i] >> 8);
         }
-    for (int i = 0; i < 256000; i++) dbuf[i] = (unsigned char)((i * 2654435761u) >> 24);
-    for (int i = 0; i < 64000; i++) picture[i] = (unsigned char)(i % 320 < 160 ? i & 255 : 0);
-    for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[dbuf[radiaali[i]]];
+    for (int i = 0; i < 256000; i++) canvas[i] = (unsigned char)((i * 2654435761u) >> 24);
+    for (int i = 0; i < 64000; i++) pic[i] = (unsigned char)(i % 320 < 160 ? i & 255 : 0);
+    for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[canvas[radiaali[i]]];
 }
 
-unsigned char* window() { return dbuf + CENTRE; }
+unsigned char* window() { return canvas + CENTRE; }
 const vector up = normalised({0.1f, 0.5f, 1.0f});  // the relief scene's
 
 void BM_prekalkutsjon(benchmark::State& st)
@@ -68,7 +63,7 @@ void BM_teeblurri(benchmark::State& st)
     setup();
     static unsigned char p[64000];
     for (auto _ : st) {
-        std::memcpy(p, picture, sizeof p);
+        std::memcpy(p, pic, sizeof p);
         teeblurri(p);
         benchmark::DoNotOptimize(p[5000]);
     }
@@ -78,11 +73,9 @@ BENCHMARK(BM_teeblurri)->Unit(benchmark::kMicrosecond);
 void BM_plordbuf(benchmark::State& st)
 {
     setup();
-    xmov = 150;
-    ymov = 90;
     for (auto _ : st) {
-        plordbuf();
-        benchmark::DoNotOptimize(dbuf[100000]);
+        plordbuf(canvas + 90 * PITCH + 150);
+        benchmark::DoNotOptimize(canvas[100000]);
     }
 }
 BENCHMARK(BM_plordbuf)->Unit(benchmark::kMicrosecond);
@@ -95,7 +88,7 @@ void BM_blur2(benchmark::State& st)
     const int delta = int(st.range(0)), p = int(st.range(1));
     for (auto _ : st) {
         st.PauseTiming();
-        for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[dbuf[radiaali[i]]];
+        for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[canvas[radiaali[i]]];
         st.ResumeTiming();
         if (Ref)
             blur2ref(valotbl, delta, p);
@@ -145,41 +138,12 @@ void BM_reliefchain(benchmark::State& st)
         const winshift sh = teeufotaso2(window(), hfield, reveal, 300, up, 0.25f, 0.2f * std::sin(6.32f * t),
                                         0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
         benchmark::DoNotOptimize(sh);
-        radiaalismear(dbuf, ufosamplecurve, valotbl, -512, 62000);
+        radiaalismear(canvas, ufosamplecurve, valotbl, -512, 62000);
         blur2(valotbl, 1, 32000);
         blur2(valotbl, -1, 32000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
 }
 BENCHMARK(BM_reliefchain)->Unit(benchmark::kMicrosecond);
-
-// The relief scene up to the composite, with the light merge written out
-// here as the scene does it (sprite and composite belong to other modules).
-void BM_reliefscene_untilcomposite(benchmark::State& st)
-{
-    setup();
-    float t = 0;
-    for (auto _ : st) {
-        t += 0.01f;
-        teeufomappi(200);
-        const winshift sh = teeufotaso2(window(), ufojahf, reveal, 300, up, 0.25f, 0.2f * std::sin(6.32f * t),
-                                        0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
-        xmov = 160 + sh.x;
-        ymov = 100 + sh.y;
-        plordbuf();
-        radiaalismear(dbuf, ufosamplecurve, valotbl, -512, 62000);
-        blur2(valotbl, 1, 32000);
-        blur2(valotbl, -1, 32000);
-        for (int y = 0; y < 200; y++) {
-            const int o0 = (ymov + y) * 640 + xmov;
-            for (int x = 0; x < 320; x++) {
-                const int o = o0 + x;
-                dbuf2[y * 320 + x] = (unsigned char)rtbl[dbuf[o] + ufomergecurve[valotbl[tunneli[o]] >> 4]];
-            }
-        }
-        benchmark::DoNotOptimize(dbuf2[100]);
-    }
-}
-BENCHMARK(BM_reliefscene_untilcomposite)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "core/buffers.h"
 #include "relief/relief.h"
 #include "core/random.h"
 #include "scenes/common.h"
@@ -94,10 +93,11 @@ static void BM_teeharmaastavari(benchmark::State& state)
 {
     static uint16_t frame[320 * 240];
     precalcipaskaa();
-    for (int i = 0; i < 64000; i++) dbuf2[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    static unsigned char pic[PICBYTES];
+    for (int i = 0; i < PICBYTES; i++) pic[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
     const int br = int(state.range(0));
     for (auto _ : state) {
-        teeharmaastavari(frame + 6400, dbuf2, hue, paletti1, br);
+        teeharmaastavari(frame + FRAMETOP * FRAMEW, pic, hue, paletti1, br);
         benchmark::DoNotOptimize(frame);
         benchmark::ClobberMemory();
     }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include "colour/composite.h"
 #include "colour/palette.h"
-#include "core/buffers.h"
 
 using namespace tormel;
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include "checksums.h"
 #include "colour/palette.h"
-#include "core/buffers.h"
 
 using namespace tormel;
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <random>
 #include <vector>
-#include "core/buffers.h"
+#include "core/arith.h"
 #include "core/vecmath.h"
 #include "relief/relief.h"
 #include "water/water.h"
@@ -24,8 +24,6 @@ class Relief : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xres = 320, yres = 200, valoxres = 512, valoyres = 128;
-        allocbuffers();
         // The cone light as the water start-up makes it: 128 at (128, 128),
         // down 4 per cell of distance, 0 from 32 on.
         for (int i = 0; i < 65536; i++)
@@ -35,9 +33,10 @@ protected:
     {
         std::memset(hfield, 0, sizeof hfield);
         std::memset(reveal, 0, sizeof reveal);
-        std::memset(dbuf, 0, 256000);
+        std::memset(cv, 0, sizeof cv);
     }
-    static unsigned char* window() { return dbuf + 100 * 640 + 160; }
+    static inline unsigned char cv[256000];  // a canvas
+    static unsigned char* window() { return cv + 100 * 640 + 160; }
     static inline const vector up = normalised({0.1f, 0.5f, 1.0f});  // the relief scene's
     static winshift draw(int joops, float px, float py, float pz)
     {
@@ -90,14 +89,14 @@ TEST_F(Relief, FlatMapShowsTheUndistortedConePlusTheReveal)
     }
     EXPECT_GE(brightest, 120);
     // The reveal adds its curve's value everywhere, saturating at 255.
-    const std::vector<unsigned char> dark(dbuf, dbuf + 256000);
+    const std::vector<unsigned char> dark(cv, cv + 256000);
     std::memset(reveal, 26, sizeof reveal);  // half way up the curve
     draw(410, 0.25f, 0, 0);
     const int add = uforajatbl[26];
     ASSERT_TRUE(add > 100 && add < 200);
     for (int o = 0; o < 256000; o++) {
         const int x = o % 640 - 160, y = o / 640 - 100;
-        ASSERT_EQ(dbuf[o], x >= 0 && x < 320 && y >= 0 && y < 200 ? std::min(255, dark[o] + add) : 0) << x << "," << y;
+        ASSERT_EQ(cv[o], x >= 0 && x < 320 && y >= 0 && y < 200 ? std::min(255, dark[o] + add) : 0) << x << "," << y;
     }
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include "assets/assets.h"
 #include "colour/composite.h"
-#include "core/buffers.h"
+#include "core/arith.h"
+#include "core/vecmath.h"
+#include "raygrid/polar.h"
 #include "colour/palette.h"
 #include "driver/driver.h"
 #include "scenes/common.h"
@@ -24,12 +26,12 @@ static void fresh()
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
 }
 
-// The frame's picture is dbuf2 through the palette at brightness br, and
+// The frame's picture is picture through the palette at brightness br, and
 // the bands above and below are black.
 static void expectcomposite(const int* palette, int br, const char* what)
 {
     std::vector<uint16_t> want(64000);
-    teeharmaastavari(want.data(), dbuf2, hue, palette, br);
+    teeharmaastavari(want.data(), picture, hue, palette, br);
     EXPECT_EQ(std::memcmp(want.data(), framepicture(), 128000), 0) << what << ": brightness " << br;
     const uint16_t* f = frame();
     for (int i = 0; i < 320 * 20; i++) {
@@ -54,10 +56,10 @@ TEST(Scene1, LogosJumpOnKicksAndSnaresFlash)
         alkupallero(t);
         // The picture is the ray-grid window plus the logo at row 45, or 55 on a kick.
         std::vector<unsigned char> want(64000);
-        for (int y = 0; y < 200; y++) std::memcpy(&want[y * 320], dbuf + y * 640, 320);
+        for (int y = 0; y < 200; y++) std::memcpy(&want[y * 320], canvas + y * 640, 320);
         int kick = t == 2 + R ? 0 : 1;
         laitalogo(t < 4 ? logo1 : logo2, want.data(), 65536, 14400 + 3200 * kick);
-        EXPECT_EQ(std::memcmp(want.data(), dbuf2, 64000), 0) << t;
+        EXPECT_EQ(std::memcmp(want.data(), picture, 64000), 0) << t;
     }
     alkupallero(0.5f + 4 * R);  // a snare row, but before the flashes begin
     expectcomposite(paletti1, 65536, "t 0.5 snare");
@@ -87,11 +89,11 @@ TEST(Scene2, NegativeInTheLastSixteenth)
     fresh();
     vesitaso(5.9f);
     unsigned char before[64000];
-    std::memcpy(before, dbuf2, 64000);
+    std::memcpy(before, picture, 64000);
     vesitaso(5.9375f);
     // Mostly light now where it was dark: the picture is inverted.
     long sum0 = 0, sum1 = 0;
-    for (int i = 0; i < 64000; i++) sum0 += before[i], sum1 += dbuf2[i];
+    for (int i = 0; i < 64000; i++) sum0 += before[i], sum1 += picture[i];
     EXPECT_LT(sum0, 64000L * 128);
     EXPECT_GT(sum1, 64000L * 128);
 }
@@ -102,11 +104,11 @@ TEST(Scene3, SpritesAndNegativeKicks)
     // Row 1 of 32 still shows the left sprite at full brightness; row 2 at half.
     ufoefu(1 * R);
     unsigned char full[64000];
-    std::memcpy(full, dbuf2, 64000);
+    std::memcpy(full, picture, 64000);
     ufoefu(2 * R);
     long a = 0, b = 0;
     for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 100; x++) a += full[y * 320 + x], b += dbuf2[y * 320 + x];
+        for (int x = 0; x < 100; x++) a += full[y * 320 + x], b += picture[y * 320 + x];
     EXPECT_GT(a, b);
     // No negative at exactly 5.75, even on a kick row; just after, on kicks.
     ufoefu(5.75f);
@@ -137,12 +139,12 @@ TEST(Scene4, SpriteChoiceAtOneAndThreeQuarters)
     std::memset(sp6, 255, sizeof sp6);
     tunnelipallo(1.75f);  // row 112: 112 & 15 = 0, a kick
     for (int y = 0; y < 200; y++)
-        for (int x = 220; x < 320; x++) ASSERT_GE(dbuf2[y * 320 + x], 254);
+        for (int x = 220; x < 320; x++) ASSERT_GE(picture[y * 320 + x], 254);
     std::memset(sp5, 255, sizeof sp5);
     std::memset(sp6, 0, sizeof sp6);
     tunnelipallo(1.75f + R);  // not a kick: the left one, at half brightness
     for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 100; x++) ASSERT_GE(dbuf2[y * 320 + x], 127);
+        for (int x = 0; x < 100; x++) ASSERT_GE(picture[y * 320 + x], 127);
 }
 
 TEST(Scene5, NegativeFlashesAndFade)
@@ -150,7 +152,7 @@ TEST(Scene5, NegativeFlashesAndFade)
     fresh();
     auto meanpicture = [] {
         long s = 0;
-        for (int i = 0; i < 64000; i++) s += dbuf2[i];
+        for (int i = 0; i < 64000; i++) s += picture[i];
         return s / 64000;
     };
     // Most of the picture is dark light streaks, so a negative is bright.
@@ -242,19 +244,19 @@ TEST(LayerSteps, CutAndAddAsPixelByPixel)
 {
     fresh();
     std::mt19937 rng(4);
-    for (int i = 0; i < 256000; i++) dbuf[i] = rng() % 3 ? 0 : (unsigned char)rng();
-    xmov = 37, ymov = 121;
+    for (int i = 0; i < 256000; i++) canvas[i] = rng() % 3 ? 0 : (unsigned char)rng();
+    const int xmov = 37, ymov = 121;
     static unsigned char pic[64000], layer[64000], want[64000], wantlayer[64000];
     for (auto& b : pic) b = (unsigned char)rng();
     for (auto& b : layer) b = (unsigned char)rng();
     std::memcpy(want, pic, sizeof pic);
     for (int y = 0; y < 200; y++)
         for (int x = 0; x < 320; x++) {
-            const int s = dbuf[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
+            const int s = canvas[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
             if (s) want[i] = 0;
             wantlayer[i] = (unsigned char)s;
         }
-    cutlayer(pic, layer);
+    cutlayer(pic, layer, canvas + ymov * 640 + xmov);
     ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
     ASSERT_EQ(std::memcmp(layer, wantlayer, sizeof layer), 0);
     for (auto& b : layer) b = (unsigned char)rng();

@@ -13,7 +13,9 @@
 // from its recorded checksum; a frame with no recorded checksum is reported
 // but is no failure (the comparison between machines still covers it).
 #include "assets/assets.h"
-#include "core/buffers.h"
+#include "colour/palette.h"
+#include "core/arith.h"
+#include "raygrid/polar.h"
 #include "core/random.h"
 #include "driver/driver.h"
 #include "colour/texture.h"
@@ -112,11 +114,11 @@ void startupbuffers()
     buffer("samplecurve", samplecurve, 256);
     buffer("ufosamplecurve", ufosamplecurve, 256);
     buffer("hue", hue, sizeof hue);
-    buffer("paletti1", paletti1, 16384);
-    buffer("paletti2", paletti2, 16384);
-    buffer("paletti3", paletti3, 16384);
-    buffer("tunneli", tunneli, 640 * 400);
-    buffer("radiaali", radiaali, 65536);
+    buffer("paletti1", paletti1, PALETTEENTRIES);
+    buffer("paletti2", paletti2, PALETTEENTRIES);
+    buffer("paletti3", paletti3, PALETTEENTRIES);
+    buffer("tunneli", tunneli, CANVASBYTES);
+    buffer("radiaali", radiaali, LIGHTCELLS);
     buffer("nbuf", nbuf, 1024);
     buffer("mappi1", mappi1, sizeof mappi1);
     buffer("mappi2", mappi2, sizeof mappi2);

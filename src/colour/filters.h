@@ -8,8 +8,9 @@ namespace tormel {
 // teeblurri: "make blur". Adds a soft glow to a 320 x 200 picture in place.
 void teeblurri(unsigned char* dest);
 
-// plordbuf: 2 x 2 box average of the 320 x 200 window of dbuf at (xmov, ymov).
-void plordbuf();
+// plordbuf: 2 x 2 box average, in place, of the 320 x 200 window of the
+// canvas at window (rows PITCH apart). Its last row and column are read but kept.
+void plordbuf(unsigned char* window);
 
 // The light table sampled from the canvas sourke through a picture-to-light
 // curve, dest[i] = curve[sourke[radiaali[i]]], then smeared as by

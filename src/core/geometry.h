@@ -22,6 +22,10 @@ constexpr int CENTRE = CENTREY * PITCH + CENTREX;
 struct winshift {
     int x, y;
 };
+inline int windowoffset(winshift s)
+{
+    return CENTRE + PITCH * s.y + s.x;
+}
 
 // The frame: 320 x 240 RGB565 pixels, the picture in rows 20..219 between
 // two black bands.

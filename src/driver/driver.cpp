@@ -3,7 +3,6 @@
 #include "driver/driver.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "output/framebuffer.h"
 #include "raygrid/polar.h"
@@ -26,13 +25,6 @@ void startup(const unsigned char* sprites, size_t spriteslen,
     resetrand();
     resetscenes();
 
-    xres = 320;
-    yres = 200;
-    valoxres = 512;
-    valoyres = 128;
-    ymov = 0;
-    xmov = 0;
-
     if (!videomem) {
         videomem = new Lfb{};
         videomem->buf = reinterpret_cast<unsigned char*>(new uint16_t[FRAMEBYTES / 2]);
@@ -40,17 +32,6 @@ void startup(const unsigned char* sprites, size_t spriteslen,
         videomem->height = 240;
     }
 
-    std::memset(paletti1, 0, sizeof paletti1);
-    std::memset(paletti2, 0, sizeof paletti2);
-    std::memset(paletti3, 0, sizeof paletti3);
-    std::memset(hue, 0, sizeof hue);
-    std::memset(dbuf2, 0, sizeof dbuf2);
-    std::memset(dbuf3, 0, sizeof dbuf3);
-    std::memset(envispot, 0, sizeof envispot);
-    std::memset(enviglow, 0, sizeof enviglow);
-    std::memset(envicone, 0, sizeof envicone);
-
-    allocbuffers();
     buildlightcurves();
 
     precalcipaskaa();
@@ -70,7 +51,6 @@ void shutdown()
         delete videomem;
         videomem = nullptr;
     }
-    freebuffers();
 }
 
 uint16_t* frame()

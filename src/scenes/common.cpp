@@ -3,7 +3,6 @@
 // the state they keep between frames, and small picture steps.
 #include "scenes/common.h"
 #include "scenes/scenes.h"
-#include "core/buffers.h"
 #include "core/bytes16.h"
 #include "output/framebuffer.h"
 #include <algorithm>
@@ -14,6 +13,10 @@
 #endif
 
 namespace tormel {
+
+unsigned char canvas[CANVASBYTES];
+unsigned char picture[PICBYTES];
+int valotbl[LIGHTCELLS];
 
 int samplecurve[256], ufosamplecurve[256];
 int mergecurve[1024], ufomergecurve[1024];
@@ -39,6 +42,9 @@ void buildlightcurves()
 
 void resetscenes()
 {
+    std::memset(canvas, 0, sizeof canvas);
+    std::memset(picture, 0, sizeof picture);
+    std::memset(valotbl, 0, sizeof valotbl);
     resetvesitaso();
 }
 
@@ -53,15 +59,14 @@ void setidentity(float m[3][3])
         for (int j = 0; j < 3; j++) m[i][j] = i == j ? 1.0f : 0.0f;
 }
 
-void copywindow(unsigned char* dest)
+void copywindow(unsigned char* dest, const unsigned char* window)
 {
-    const unsigned char* s = dbuf + ymov * 640 + xmov;
-    for (int y = 0; y < 200; y++) std::memcpy(dest + y * 320, s + y * 640, 320);
+    for (int y = 0; y < PICH; y++) std::memcpy(dest + y * PICW, window + y * PITCH, PICW);
 }
 
 void negative(unsigned char* p)
 {
-    for (int i = 0; i < 64000; i++) p[i] = uint8_t(255 - p[i]);
+    for (int i = 0; i < PICBYTES; i++) p[i] = uint8_t(255 - p[i]);
 }
 
 // The curve held to 255, one byte an entry, and each cell's index into it,
@@ -70,7 +75,7 @@ void negative(unsigned char* p)
 // loads; a light value below 0 (which the light tables never hold, and
 // which would index before the curve) takes entry 0.
 static unsigned char curvebyte[1024];
-static uint16_t curveindex[65536];
+static uint16_t curveindex[LIGHTCELLS];
 
 typedef int ints4 __attribute__((vector_size(16)));
 typedef unsigned short halves4 __attribute__((vector_size(8)));
@@ -83,7 +88,7 @@ const unsigned char* lighttable(const int* light, const int* curve, int shift)
     // past either end past it, so the limits after it are the same.
     const __m128i cnt = _mm_cvtsi32_si128(shift);
     const __m128i top8 = _mm_set1_epi16(1023), zero8 = _mm_setzero_si128();
-    for (int c = 0; c < 65536; c += 8) {
+    for (int c = 0; c < LIGHTCELLS; c += 8) {
         const __m128i* p = reinterpret_cast<const __m128i*>(light + c);
         __m128i v = _mm_packs_epi32(_mm_sra_epi32(_mm_loadu_si128(p), cnt), _mm_sra_epi32(_mm_loadu_si128(p + 1), cnt));
         v = _mm_max_epi16(_mm_min_epi16(v, top8), zero8);
@@ -91,7 +96,7 @@ const unsigned char* lighttable(const int* light, const int* curve, int shift)
     }
 #else
     const ints4 top = {1023, 1023, 1023, 1023}, zero = {0, 0, 0, 0};
-    for (int c = 0; c < 65536; c += 4) {
+    for (int c = 0; c < LIGHTCELLS; c += 4) {
         ints4 v;
         std::memcpy(&v, light + c, 16);
         v >>= shift;
@@ -108,19 +113,19 @@ static inline void gatherlight(unsigned char* l, const int* cells, const unsigne
 {
     const uint16_t* index = curveindex;
 #pragma GCC unroll 4
-    for (int x = 0; x < 320; x++) l[x] = lt[index[cells[x]]];
+    for (int x = 0; x < PICW; x++) l[x] = lt[index[cells[x]]];
 }
 
 
-static_assert(320 % 16 == 0, "rows go in vectors of sixteen");
+static_assert(PICW % 16 == 0, "rows go in vectors of sixteen");
 
-void cutlayer(unsigned char* pic, unsigned char* layer)
+void cutlayer(unsigned char* pic, unsigned char* layer, const unsigned char* window)
 {
     // Where the window is 0 the layer is 0 as well: it is the window itself.
-    const unsigned char* s = dbuf + ymov * 640 + xmov;
-    for (int y = 0; y < 200; y++, s += 640, pic += 320, layer += 320) {
-        std::memcpy(layer, s, 320);
-        for (int x = 0; x < 320; x += 16) {
+    const unsigned char* s = window;
+    for (int y = 0; y < PICH; y++, s += PITCH, pic += PICW, layer += PICW) {
+        std::memcpy(layer, s, PICW);
+        for (int x = 0; x < PICW; x += 16) {
             const bytes16 r = load16(pic + x) & (bytes16)(load16(s + x) == 0);
             std::memcpy(pic + x, &r, 16);
         }
@@ -129,7 +134,7 @@ void cutlayer(unsigned char* pic, unsigned char* layer)
 
 void addpicture(unsigned char* dest, const unsigned char* add)
 {
-    for (int i = 0; i < 64000; i += 16) {
+    for (int i = 0; i < PICBYTES; i += 16) {
         const bytes16 r = addsat(load16(dest + i), load16(add + i));
         std::memcpy(dest + i, &r, 16);
     }
@@ -137,9 +142,9 @@ void addpicture(unsigned char* dest, const unsigned char* add)
 
 void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells, const unsigned char* lt)
 {
-    alignas(16) unsigned char l[320];
+    alignas(16) unsigned char l[PICW];
     gatherlight(l, cells, lt);
-    for (int x = 0; x < 320; x += 16) {
+    for (int x = 0; x < PICW; x += 16) {
         const bytes16 r = addsat(load16(pic + x), load16(l + x));
         std::memcpy(out + x, &r, 16);
     }
@@ -148,9 +153,9 @@ void addlightrow(unsigned char* out, const unsigned char* pic, const int* cells,
 void addlightrowover(unsigned char* over, const unsigned char* pic, const int* cells,
                      const unsigned char* lt)
 {
-    alignas(16) unsigned char l[320];
+    alignas(16) unsigned char l[PICW];
     gatherlight(l, cells, lt);
-    for (int x = 0; x < 320; x += 16) {
+    for (int x = 0; x < PICW; x += 16) {
         const bytes16 b = load16(over + x);
         const bytes16 base = b | (load16(pic + x) & (bytes16)(b == 0));
         const bytes16 r = addsat(base, load16(l + x));

@@ -4,9 +4,9 @@
 // jump on the kick drum, the snare flashes, the last four rows are black.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/palette.h"
 #include "colour/texture.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
@@ -31,7 +31,7 @@ void alkupallero(float t)
     view.map = mappi1;
     setidentity(view.mapm);
     view.up = normalised({1.0f, 0.5f, 0.1f});
-    std::memset(dbuf, 0, CANVASBYTES);
+    std::memset(canvas, 0, sizeof canvas);
 
     quadric& kumipallo = view.object;  // kumipallo: "rubber ball"
     if (t >= 1.75f && t < 1.9375f) {
@@ -49,16 +49,15 @@ void alkupallero(float t)
 
     // Looking at the world origin the shift is 0, and without a polar light
     // the picture need not be centred: it lies at the canvas's corner.
-    raycokes(view, dbuf, {px, float(2 * std::cos(a1) + d), float(2 * std::sin(a1) + d)}, {0, 0, 0}, 1.0f);
+    raycokes(view, canvas, {px, float(2 * std::cos(a1) + d), float(2 * std::sin(a1) + d)}, {0, 0, 0}, 1.0f);
 
-    xmov = ymov = 0;
-    copywindow(dbuf2);
+    copywindow(picture, canvas);
 
     // The logo at row 45, ten rows lower on a kick.
     if (t >= 2 && t < 4)
-        laitalogo(logo1, dbuf2, 65536, 14400 + 3200 * pasari(t));
+        laitalogo(logo1, picture, 65536, 14400 + 3200 * pasari(t));
     else if (t >= 4 && t < 6)
-        laitalogo(logo2, dbuf2, 65536, 14400 + 3200 * pasari(t));
+        laitalogo(logo2, picture, 65536, 14400 + 3200 * pasari(t));
 
     int br;
     if (t < 1)
@@ -67,7 +66,7 @@ void alkupallero(float t)
         br = 65536 + 32768 * snare(t);
     else
         br = 0;
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti1, br);
+    teeharmaastavari(framepicture(), picture, hue, paletti1, br);
 }
 
 } // namespace tormel

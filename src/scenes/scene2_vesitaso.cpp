@@ -5,10 +5,10 @@
 // water steps by the music time passed since the previous frame.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
@@ -26,6 +26,7 @@ static float oldt;            // local time of the previous frame
 static float aika;            // aika: "time", the step of the last frame, t - oldt
 static Vesi* now = vesi1;     // the field shown, and the one the next step writes
 static Vesi* next = vesi2;
+static unsigned char balllayer[PICBYTES];  // the ball cut out of the picture, for its glow
 
 void resetvesitaso()
 {
@@ -33,6 +34,7 @@ void resetvesitaso()
     aika = 0;
     now = vesi1;
     next = vesi2;
+    std::memset(balllayer, 0, sizeof balllayer);
 }
 
 void vesitaso(float t)
@@ -48,33 +50,31 @@ void vesitaso(float t)
     float a = float(0.3 * std::cos(omega * t));
     float b = float(0.6 * std::sin(omega * t));
 
-    std::memset(dbuf, 0, CANVASBYTES);
+    std::memset(canvas, 0, sizeof canvas);
 
     // The ball, seen from (0, -20a, 20b) looking at (-4, 0, 0).
-    winshift j = raycokes(view, dbuf + CENTRE, {0, -20 * a, 20 * b}, {-4, 0, 0}, 1.0f);
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
+    winshift j = raycokes(view, canvas + CENTRE, {0, -20 * a, 20 * b}, {-4, 0, 0}, 1.0f);
 
     // The water moves by music time: a frame at the same position leaves it still.
     aika = t - oldt;
     oldt = t;
     teevesiefekti(now, next, 2 * aika);
-    teevesitaso(dbuf2, next, view.up, 9.0f, a, b, -2 * a, -2 * b);
+    teevesitaso(picture, next, view.up, 9.0f, a, b, -2 * a, -2 * b);
     std::swap(now, next);
 
     // The ball cuts its shape out of the water and gets a glow of its own.
-    cutlayer(dbuf2, dbuf3);
-    teeblurri(dbuf3);
-    addpicture(dbuf2, dbuf3);  // rtbl[dbuf2 + dbuf3]
+    cutlayer(picture, balllayer, windowat(j));
+    teeblurri(balllayer);
+    addpicture(picture, balllayer);
 
     if (t < 1.9375f)
-        laitask(sp4, dbuf2, trunc32(45000 + 16384 * std::sin(double(12.566371f) * t)), 0);
+        laitask(sp4, picture, trunc32(45000 + 16384 * std::sin(double(12.566371f) * t)), 0);
     else if (t >= 2)
-        laitask(sp2, dbuf2, 32768 + 32768 * pasari(t), 220);
+        laitask(sp2, picture, 32768 + 32768 * pasari(t), 220);
 
-    if (t >= 5.9375f) negative(dbuf2);
+    if (t >= 5.9375f) negative(picture);
 
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti2, 65536 + 32768 * snare(t));
+    teeharmaastavari(framepicture(), picture, hue, paletti2, 65536 + 32768 * snare(t));
 }
 
 } // namespace tormel

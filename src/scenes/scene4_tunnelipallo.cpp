@@ -5,11 +5,12 @@
 // brightness, and the last quarter pattern fades to black.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
+#include "raygrid/polar.h"
 #include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
 #include "raygrid/tube.h"
@@ -38,43 +39,40 @@ void tunnelipallo(float t)
               float(3 * std::sin(3.45152 * t)));
     view.up = normalised({1.0f, 0.5f, 0.1f});
     view.valoshift = 20;
-    std::memset(dbuf, 0, CANVASBYTES);
+    std::memset(canvas, 0, sizeof canvas);
 
-    winshift j = raycokes(view, dbuf + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
+    winshift j = raycokes(view, canvas + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
 
     // The light sampled from the canvas and smeared outward, in one pass.
-    radiaalismear(dbuf, samplecurve, valotbl, -512, 62000);
+    radiaalismear(canvas, samplecurve, valotbl, -512, 62000);
     blur2spiral(valotbl, 35000);  // blur2 (valotbl, 1, 35000), then (valotbl, -1, 35000)
 
-    copywindow(dbuf2);  // keep the ball
+    copywindow(picture, windowat(j));  // keep the ball
 
     view.object = putki;
-    j = raycokes_t(view, dbuf + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
+    j = raycokes_t(view, canvas + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
 
     // The ball where it covers the picture, the tube elsewhere, the light over both.
     const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
-    for (int y = 0; y < 200; y++) {
-        const int o = (ymov + y) * 640 + xmov;
-        addlightrowover(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);
+    const int w = windowoffset(j);
+    for (int y = 0; y < PICH; y++) {
+        const int o = w + y * PITCH;
+        addlightrowover(picture + y * PICW, canvas + o, tunneli + o, lt);
     }
 
     // On a kick the brightness is 65535, not 65536: the scaled path, which
     // adds each sprite value less one.
     if (t < 1.75f)
-        laitask(sp5, dbuf2, 32768 + 32767 * pasari(t), 0);
+        laitask(sp5, picture, 32768 + 32767 * pasari(t), 0);
     else if (t < 2 && pasari(t))
-        laitask(sp6, dbuf2, 65535, 220);
+        laitask(sp6, picture, 65535, 220);
     else if (t < 2)
-        laitask(sp5, dbuf2, 32768, 0);
+        laitask(sp5, picture, 32768, 0);
     else
-        laitask(sp6, dbuf2, 32768 + 32767 * pasari(t), 220);
+        laitask(sp6, picture, 32768 + 32767 * pasari(t), 220);
 
     int br = t < 5.75f ? 65536 + 65536 * snare(t) : trunc32(65536 - 262144 * (t - 5.75));
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti2, br);
+    teeharmaastavari(framepicture(), picture, hue, paletti2, br);
 }
 
 } // namespace tormel

@@ -5,10 +5,11 @@
 // every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
 #include "colour/composite.h"
+#include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "raygrid/polar.h"
 #include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
 #include "scenes/common.h"
@@ -29,29 +30,28 @@ void sumupallo(float t)
     teamatrix(view.mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
               float(3.0 * std::sin(3.45152 * t)));
     view.up = normalised({1.0f, 0.5f, 0.1f});
-    std::memset(dbuf, 0, CANVASBYTES);
+    std::memset(canvas, 0, sizeof canvas);
 
     const vector eye = {float(r * std::sin(a1)), float(r * std::cos(a1)), float(r * std::sin(2.0154124 * t))};
     const vector target = {float(std::sin(2.4532764 * t)), float(std::sin(1.7633453 * t)),
                            float(std::sin(3.1266423 * t))};
-    winshift j = raycokes(view, dbuf + CENTRE, eye, target, 1.0f);
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
+    winshift j = raycokes(view, canvas + CENTRE, eye, target, 1.0f);
 
     // Light smeared outward along both diagonals of the polar table.
     // The light sampled and smeared along the first diagonal, in one pass.
-    radiaalismear(dbuf, samplecurve, valotbl, -513, 52000);
+    radiaalismear(canvas, samplecurve, valotbl, -513, 52000);
     blur2(valotbl, -511, 52000);
 
     const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
-    for (int y = 0; y < 200; y++) {
-        const int p = (ymov + y) * 640 + xmov;
-        addlightrow(dbuf2 + y * 320, dbuf + p, tunneli + p, lt);
+    const int w = windowoffset(j);
+    for (int y = 0; y < PICH; y++) {
+        const int o = w + y * PITCH;
+        addlightrow(picture + y * PICW, canvas + o, tunneli + o, lt);
     }
 
     int br = t < 2 ? 65536 : trunc32((t - 2.0) * -131072.0 + 65536);
-    if ((trunc32(t * 64) & 31) <= 1) negative(dbuf2);
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti3, br);
+    if ((trunc32(t * 64) & 31) <= 1) negative(picture);
+    teeharmaastavari(framepicture(), picture, hue, paletti3, br);
 }
 
 } // namespace tormel
