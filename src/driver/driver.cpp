@@ -1,66 +1,50 @@
 // SPDX-License-Identifier: MIT
-// driver.cpp: start-up order and scene schedule.
+// driver.cpp: start-up order, scene schedule and the frame.
 #include "driver/driver.h"
+#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
 #include "core/random.h"
-#include "output/framebuffer.h"
 #include "raygrid/polar.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
-#include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "water/water.h"
-#include <algorithm>
 #include <cstring>
 
 namespace tormel {
 
-static constexpr int FRAMEBYTES = 307200;  // twice the 320 x 240 x 2 frame, as allocated
+static uint16_t framepixels[FRAMEPIXELS];
 
 void startup(const unsigned char* sprites, size_t spriteslen,
              const unsigned char* relief, size_t relieflen)
 {
-    // Every random value is drawn below, from the generator's fixed seed.
+    // Every random value is drawn below, from the generator's fixed seed:
+    // the textures first, then the water.
     resetrand();
     resetscenes();
-
-    if (!videomem) {
-        videomem = new Lfb{};
-        videomem->buf = reinterpret_cast<unsigned char*>(new uint16_t[FRAMEBYTES / 2]);
-        videomem->width = 320;
-        videomem->height = 240;
-    }
-
     buildlightcurves();
-
     precalcipaskaa();
     prekalkutsjon();
     precalcmappi();
-    loadrelief(relief, relieflen);
+    loadrelief(relief, relieflen);  // reads mappi2
     loadsprites(sprites, spriteslen);
     vesiprekalk();
-
     clearframe();
 }
 
 void shutdown()
 {
-    if (videomem) {
-        delete[] reinterpret_cast<uint16_t*>(videomem->buf);
-        delete videomem;
-        videomem = nullptr;
-    }
 }
 
 uint16_t* frame()
 {
-    return reinterpret_cast<uint16_t*>(videomem->buf);
+    return framepixels;
 }
 
 void clearframe()
 {
-    std::memset(videomem->buf, 0, FRAMEBYTES);
+    std::memset(framepixels, 0, sizeof framepixels);
 }
 
 float musictime(uint32_t musicpos)
@@ -70,25 +54,16 @@ float musictime(uint32_t musicpos)
 
 int sceneof(float t)
 {
-    if (t < 6) return 0;
-    if (t < 12) return 1;
-    if (t < 18) return 2;
-    if (t < 24) return 3;
-    return 4;
+    int s = 0;
+    while (s < SCENECOUNT - 1 && !(t < SCENES[s].last)) s++;
+    return s;
 }
 
 void drawframe(float t)
 {
-    if (t < 6)
-        alkupallero(t);
-    else if (t < 12)
-        vesitaso(t - 6);
-    else if (t < 18)
-        ufoefu(t - 12);
-    else if (t < 24)
-        tunnelipallo(t - 18);
-    else
-        sumupallo(t - 24);
+    const scene& s = SCENES[sceneof(t)];
+    const shading sh = s.draw(t - s.first);
+    teeharmaastavari(framepixels + FRAMETOP * FRAMEW, sh.picture, hue, sh.palette, sh.brightness);
 }
 
 } // namespace tormel

@@ -4,9 +4,9 @@
 #include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "core/bytes16.h"
-#include "output/framebuffer.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -46,11 +46,6 @@ void resetscenes()
     std::memset(picture, 0, sizeof picture);
     std::memset(valotbl, 0, sizeof valotbl);
     resetvesitaso();
-}
-
-unsigned short* framepicture()
-{
-    return reinterpret_cast<unsigned short*>(videomem->buf) + 20 * 320;
 }
 
 void setidentity(float m[3][3])

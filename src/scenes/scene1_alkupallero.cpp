@@ -3,7 +3,6 @@
 // origin; the camera flies in for two patterns, then circles it; the logos
 // jump on the kick drum, the snare flashes, the last four rows are black.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
 #include "core/arith.h"
@@ -17,7 +16,7 @@
 
 namespace tormel {
 
-void alkupallero(float t)
+shading alkupallero(float t)
 {
     double d = t < 2 ? 2.0 - t : 0.0;  // fly-in: the orbit displaced by d on each axis
     float px = float(1.5 + d);
@@ -66,7 +65,7 @@ void alkupallero(float t)
         br = 65536 + 32768 * snare(t);
     else
         br = 0;
-    teeharmaastavari(framepicture(), picture, hue, paletti1, br);
+    return {picture, paletti1, br};
 }
 
 } // namespace tormel

@@ -4,7 +4,6 @@
 // flashes and a negative last sixteenth. The only scene with history: the
 // water steps by the music time passed since the previous frame.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
@@ -37,7 +36,7 @@ void resetvesitaso()
     std::memset(balllayer, 0, sizeof balllayer);
 }
 
-void vesitaso(float t)
+shading vesitaso(float t)
 {
     const double omega = 3.123;  // radians a pattern
 
@@ -74,7 +73,7 @@ void vesitaso(float t)
 
     if (t >= 5.9375f) negative(picture);
 
-    teeharmaastavari(framepicture(), picture, hue, paletti2, 65536 + 32768 * snare(t));
+    return {picture, paletti2, 65536 + 32768 * snare(t)};
 }
 
 } // namespace tormel

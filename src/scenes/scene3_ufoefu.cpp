@@ -4,7 +4,6 @@
 // light streams from the bright parts. The canvas is not cleared: what
 // earlier frames left outside the window feeds the light too.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/filters.h"
 #include "core/arith.h"
@@ -17,7 +16,7 @@
 
 namespace tormel {
 
-void ufoefu(float t)
+shading ufoefu(float t)
 {
     float px = t < 4 ? 0.25f : 0.25f + 0.05f * (t - 4);  // the camera nears the plane at the end
 
@@ -60,7 +59,7 @@ void ufoefu(float t)
 
     if (t > 5.75f && pasari(t)) negative(picture);
 
-    teeharmaastavari(framepicture(), picture, hue, paletti1, t >= 2 ? 65536 + 32768 * snare(t) : 65536);
+    return {picture, paletti1, t >= 2 ? 65536 + 32768 * snare(t) : 65536};
 }
 
 } // namespace tormel

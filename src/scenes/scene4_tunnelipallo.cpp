@@ -4,7 +4,6 @@
 // light streaks over both. Sprites beat on the kick, the snare doubles the
 // brightness, and the last quarter pattern fades to black.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
@@ -21,7 +20,7 @@
 
 namespace tormel {
 
-void tunnelipallo(float t)
+shading tunnelipallo(float t)
 {
     // The eye circles the tube's axis at radius 2 and runs back and forth
     // along it; the target wanders round the ball's centre.
@@ -72,7 +71,7 @@ void tunnelipallo(float t)
         laitask(sp6, picture, 32768 + 32767 * pasari(t), 220);
 
     int br = t < 5.75f ? 65536 + 65536 * snare(t) : trunc32(65536 - 262144 * (t - 5.75));
-    teeharmaastavari(framepicture(), picture, hue, paletti2, br);
+    return {picture, paletti2, br};
 }
 
 } // namespace tormel

@@ -4,7 +4,6 @@
 // radiate from it; the picture flashes negative on the first two rows of
 // every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
 #include "colour/filters.h"
@@ -19,7 +18,7 @@
 
 namespace tormel {
 
-void sumupallo(float t)
+shading sumupallo(float t)
 {
     double r = 2 + std::pow(double(t), 1.2);  // orbit radius, 2 to about 5
     double a1 = 3.1621344 * t;               // orbit angle
@@ -51,7 +50,7 @@ void sumupallo(float t)
 
     int br = t < 2 ? 65536 : trunc32((t - 2.0) * -131072.0 + 65536);
     if ((trunc32(t * 64) & 31) <= 1) negative(picture);
-    teeharmaastavari(framepicture(), picture, hue, paletti3, br);
+    return {picture, paletti3, br};
 }
 
 } // namespace tormel
