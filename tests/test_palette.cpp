@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
-#include "checksums.h"
+#include "core/checksum.h"
 #include "colour/palette.h"
 
 using namespace tormel;
@@ -70,8 +70,8 @@ TEST_F(Palette, HueStaysInItsRowsAndMovesSmoothly)
 // After an intended change, check the picture and paste the values printed.
 TEST_F(Palette, GoldenChecksums)
 {
-    EXPECT_EQ(testsum::fnv1a(hue, 64000), 0xd1444948u) << "hue changed";
-    EXPECT_EQ(testsum::fnv1a(paletti1, 16384), 0x85147b4au) << "paletti1 changed";
-    EXPECT_EQ(testsum::fnv1a(paletti2, 16384), 0xdbad0de4u) << "paletti2 changed";
-    EXPECT_EQ(testsum::fnv1a(paletti3, 16384), 0x64606d85u) << "paletti3 changed";
+    EXPECT_EQ(checksumof(hue, 64000), 0x982e604f08b16648ull) << "hue changed";
+    EXPECT_EQ(checksumof(paletti1, 16384), 0x90c1c3511147a90aull) << "paletti1 changed";
+    EXPECT_EQ(checksumof(paletti2, 16384), 0xeead0adf0802ffc4ull) << "paletti2 changed";
+    EXPECT_EQ(checksumof(paletti3, 16384), 0xac27f0596745ac65ull) << "paletti3 changed";
 }

@@ -13,6 +13,7 @@
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
+#include "goldenframes.h"
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -191,39 +192,13 @@ TEST(LightMerge, TableAndVectorsMatchThePlainSum)
     }
 }
 
-// Golden frames: each drawn right after start-up, at a handful of times in
-// every scene, and a few drawn in sequence where history matters (the
-// water's field, the relief's uncleared canvas).
-TEST(Golden, FreshFrames)
+// The golden frames against their recorded checksums.
+TEST(Golden, Frames)
 {
-    const float times[] = {0.0f, 0.75f, 1.9f, 2.05f, 4.5f, 5.95f,     // scene 1
-                           6.0f, 7.3f, 8.05f, 11.95f,                  // scene 2
-                           12.0f, 13.1f, 14.5f, 17.8f,                 // scene 3
-                           18.0f, 19.7f, 21.2f, 23.9f,                 // scene 4
-                           24.0f, 24.5f, 25.3f, 26.4f};                // scene 5
-    for (float t : times) {
-        fresh();
-        drawframe(t);
-        char name[32];
-        std::snprintf(name, sizeof name, "fresh-%05.2f", double(t));
+    golden::drawframes(fresh, [](const char* name) {
         std::string msg = testsupport::checkgolden(name, frame());
         EXPECT_TRUE(msg.empty()) << msg;
-    }
-}
-
-TEST(Golden, FramesInSequence)
-{
-    fresh();
-    for (int k = 0; k <= 240; k++) {  // 6.0 .. 18.0 in steps of 1/20 pattern
-        float t = 6.0f + k * 0.05f;
-        drawframe(t);
-        if (k % 40 == 20) {
-            char name[32];
-            std::snprintf(name, sizeof name, "sequence-%05.2f", double(t));
-            std::string msg = testsupport::checkgolden(name, frame());
-            EXPECT_TRUE(msg.empty()) << msg;
-        }
-    }
+    });
 }
 
 // The water scene's layer steps against their plain per-pixel forms.
