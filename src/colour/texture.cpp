@@ -32,14 +32,14 @@ static void teestb()
 // noise (0..1023) divided by ten.
 static void noisemap(unsigned char* m, int ax, int ay, int az)
 {
-    for (int y = 0; y < 256; y++) {
+    for (int y = 0; y < MAPSIZE; y++) {
         double sy = stb[y], cy = stb[y + 128];
         int ny = trunc32(cy * ay);
-        for (int x = 0; x < 256; x++) {
+        for (int x = 0; x < MAPSIZE; x++) {
             double sx = stb[2 * x], cx = stb[2 * x + 128];
             int nx = trunc32((sx * ax) * sy);
             int nz = trunc32((cx * az) * sy);
-            m[y * 256 + x] = static_cast<unsigned char>(int(noise(nx, ny, nz) * 0.1));
+            m[y * MAPSIZE + x] = static_cast<unsigned char>(int(noise(nx, ny, nz) * 0.1));
         }
     }
 }
@@ -48,7 +48,7 @@ static void noisemap(unsigned char* m, int ax, int ay, int az)
 // ball over the water or the tube, a pixel of 0 counts as no ball.
 static void nozero(unsigned char* m)
 {
-    for (int i = 0; i < 65536; i++)
+    for (int i = 0; i < MAPCELLS; i++)
         if (m[i] == 0) m[i] = 1;
 }
 
@@ -58,9 +58,9 @@ static void nozero(unsigned char* m)
 // row 0 under the last row, which this pass already replaced.
 static void smooth2x2(unsigned char* m)
 {
-    for (int g = 0; g < 256; g++) {
-        unsigned char* row = m + g * 256;
-        unsigned char* below = m + ((g + 1) & 255) * 256;
+    for (int g = 0; g < MAPSIZE; g++) {
+        unsigned char* row = m + g * MAPSIZE;
+        unsigned char* below = m + ((g + 1) & (MAPSIZE - 1)) * MAPSIZE;
         for (int j = 0; j < 255; j++)
             row[j] = static_cast<unsigned char>((row[j] + row[j + 1] + below[j + 1] + below[j]) >> 2);
         row[255] = static_cast<unsigned char>((row[255] + row[0] + below[0] + below[255]) >> 2);
@@ -73,18 +73,18 @@ void precalcmappi()
     teestb();
 
     noisemap(mappi1, 2123, 2345, 2876);
-    for (int i = 0; i < 65536; i++) mappi1[i] = static_cast<unsigned char>(clamp(5 * mappi1[i] - 323));
+    for (int i = 0; i < MAPCELLS; i++) mappi1[i] = static_cast<unsigned char>(clamp(5 * mappi1[i] - 323));
     nozero(mappi1);
 
     noisemap(mappi3, 4123, 4345, 4876);
-    for (int i = 0; i < 65536; i++) mappi3[i] = static_cast<unsigned char>(rtbl[2 * mappi3[i] - 13]);
+    for (int i = 0; i < MAPCELLS; i++) mappi3[i] = static_cast<unsigned char>(rtbl[2 * mappi3[i] - 13]);
     nozero(mappi3);
 
     // A smooth random cloud: 65536 random bytes, 32 box-smoothing passes,
     // then contrast into 0..127.
-    for (int i = 0; i < 65536; i++) mappi2[i] = static_cast<unsigned char>(rand() & 255);
+    for (int i = 0; i < MAPCELLS; i++) mappi2[i] = static_cast<unsigned char>(rand() & 255);
     for (int pass = 0; pass < 32; pass++) smooth2x2(mappi2);
-    for (int i = 0; i < 65536; i++) mappi2[i] = static_cast<unsigned char>(rtbl[3 * mappi2[i] - 254] >> 1);
+    for (int i = 0; i < MAPCELLS; i++) mappi2[i] = static_cast<unsigned char>(rtbl[3 * mappi2[i] - 254] >> 1);
 }
 
 // ---- height-map expansion ----------------------------------------------------
@@ -141,7 +141,7 @@ static void ip(int a, int d)
 // temppi to bytes, clamped.
 static void last(unsigned char* m)
 {
-    for (int i = 0; i < 65536; i++) {
+    for (int i = 0; i < MAPCELLS; i++) {
         int v = temppi[i];
         // 16.16 -> 16 per height step; the kernel's overshoot is cut here.
         m[i] = static_cast<unsigned char>(v < 0 ? 0 : v > 0xFFFFF ? 255 : v >> 12);

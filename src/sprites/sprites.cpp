@@ -72,9 +72,9 @@ void kasittelelogo(unsigned char* desti)
     std::memset(temp, 0, sizeof temp);
     std::memset(temp2, 0, sizeof temp2);
     // The 320 x 50 logo in rows 25..74 of a 320 x 100 canvas.
-    for (int i = 0; i < PLANEBYTES; i++) temp[25 * 320 + i] = desti[i];
+    for (int i = 0; i < PLANEBYTES; i++) temp[25 * LOGOW + i] = desti[i];
     for (int i = 0; i < LOGOBYTES; i++) desti[i] = static_cast<unsigned char>(temp[i]);
-    glow(desti, temp, temp2, 320, LOGOBYTES);
+    glow(desti, temp, temp2, LOGOW, LOGOBYTES);
 }
 
 // ---- drawing ------------------------------------------------------------------

@@ -11,7 +11,7 @@ namespace tormel {
 constexpr int PLANEBYTES = 16000;
 // After the glow: sprites of 100 x 200, logos of 320 x 100.
 constexpr int SPRITEW = 100, SPRITEH = 200, SPRITEBYTES = SPRITEW * SPRITEH;
-constexpr int LOGOBYTES = 32000;
+constexpr int LOGOW = 320, LOGOBYTES = LOGOW * 100;
 
 extern unsigned char sp[PLANEBYTES];  // sp: "sprites", the eight bit planes as loaded
 extern unsigned char sp1[SPRITEBYTES], sp2[SPRITEBYTES], sp3[SPRITEBYTES];
