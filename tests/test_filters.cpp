@@ -72,19 +72,6 @@ TEST_F(Filters, BoxAveragesTheUnfilteredWindowOnly)
     }
 }
 
-TEST_F(Filters, RadialSamplesThroughTheMapAndCurve)
-{
-    // Black gives the curve's floor 1 everywhere; lighting the pixel right of
-    // the centre lights exactly the cells that sample it.
-    static unsigned char cv[256000];
-    const int o = 199 * 640 + 320;
-    cv[o] = 128;
-    std::vector<int> light(65536, -5);
-    radiaalismear(cv, samplecurve, light.data(), -512, 0);
-    for (int i = 0; i < 65536; i++) ASSERT_EQ(light[size_t(i)], radiaali[i] == o ? 2048 : 1) << i;
-    EXPECT_NE(std::count(radiaali, radiaali + 65536, o), 0);
-}
-
 TEST_F(Filters, SmearByHand)
 {
     // Zero strength changes nothing; full strength copies the first row outwards.

@@ -19,7 +19,7 @@ TEST(Vecmath, CameraBasis)
     teematriisi2(m, 0, 0, 5, {0, 1, 0});
     for (int k = 0; k < 9; k++) EXPECT_EQ(m[k / 3][k % 3], k == 0 ? -1.0f : k % 4 == 0 ? 1.0f : 0.0f) << k;
     // Any direction and roll: orthonormal, dir exactly the normalised
-    // direction, up on yvec's side.
+    // direction, up on yref's side.
     const vector yref = normalised({0.3f, 1, -0.2f});
     teematriisi2(m, 2, -3, 7, yref);
     vector row[3], dir{2, -3, 7};

@@ -21,16 +21,14 @@
 
 namespace tormel {
 
-static float oldt;            // local time of the previous frame
-static float aika;            // aika: "time", the step of the last frame, t - oldt
-static Vesi* now = vesi1;     // the field shown, and the one the next step writes
-static Vesi* next = vesi2;
+static float oldt;         // local time of the previous frame
+static Vesi* now = vesi1;  // the latest field, where the next step starts
+static Vesi* next = vesi2; // where the next step writes
 static unsigned char balllayer[PICBYTES];  // the ball cut out of the picture, for its glow
 
 void resetvesitaso()
 {
     oldt = 0;
-    aika = 0;
     now = vesi1;
     next = vesi2;
     std::memset(balllayer, 0, sizeof balllayer);
@@ -55,7 +53,7 @@ shading vesitaso(float t)
     winshift j = raycokes(view, canvas + CENTRE, {0, -20 * a, 20 * b}, {-4, 0, 0}, 1.0f);
 
     // The water moves by music time: a frame at the same position leaves it still.
-    aika = t - oldt;
+    const float aika = t - oldt;  // aika: "time", the step since the previous frame
     oldt = t;
     teevesiefekti(now, next, 2 * aika);
     teevesitaso(picture, next, view.up, 9.0f, a, b, -2 * a, -2 * b);
