@@ -10,9 +10,9 @@
 #include "assets/assets.h"
 #include "colour/filters.h"
 #include "core/vecmath.h"
-#include "raygrid/polar.h"
 #include "driver/driver.h"
 #include "raygrid/angle.h"
+#include "raygrid/polar.h"
 #include "raygrid/raylocal.h"
 #include "scenes/common.h"
 

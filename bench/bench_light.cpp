@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include "colour/filters.h"
+#include "colour/texture.h"
 #include "core/arith.h"
 #include "core/vecmath.h"
 #include "raygrid/polar.h"
-#include "colour/texture.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
 #include "water/water.h"

@@ -7,8 +7,8 @@
 #include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "relief/relief.h"
 #include "core/random.h"
+#include "relief/relief.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 

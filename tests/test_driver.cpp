@@ -4,14 +4,14 @@
 #include "app/options.h"
 #include "assets/assets.h"
 #include "colour/palette.h"
-#include "raygrid/polar.h"
-#include "driver/driver.h"
 #include "colour/texture.h"
+#include "driver/driver.h"
+#include "raygrid/polar.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
-#include "water/water.h"
 #include "support/support.h"
+#include "water/water.h"
 #include <cmath>
 
 using namespace tormel;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
-#include "core/checksum.h"
 #include "colour/palette.h"
+#include "core/checksum.h"
 
 using namespace tormel;
 

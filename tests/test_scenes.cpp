@@ -8,12 +8,12 @@
 #include "core/arith.h"
 #include "core/vecmath.h"
 #include "driver/driver.h"
+#include "goldenframes.h"
 #include "raygrid/polar.h"
 #include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
-#include "goldenframes.h"
 #include <climits>
 #include <cmath>
 #include <cstring>

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include "core/checksum.h"
 #include "colour/texture.h"
-#include "relief/relief.h"
+#include "core/checksum.h"
 #include "core/random.h"
+#include "relief/relief.h"
 
 using namespace tormel;
 

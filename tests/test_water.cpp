@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <random>
-#include "core/checksum.h"
 #include "core/arith.h"
+#include "core/checksum.h"
 #include "core/random.h"
 #include "water/water.h"
 

@@ -4,9 +4,9 @@
 // integer: interpolated map coordinates, a height gradient that bends the cone
 // light, and the reveal curve over the reveal map.
 #include "relief/relief.h"
+#include "colour/texture.h"
 #include "core/arith.h"
 #include "core/vecmath.h"
-#include "colour/texture.h"
 #include "water/water.h"
 #include <algorithm>
 #include <array>

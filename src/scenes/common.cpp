@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// common.cpp: what the scenes share: the frame's picture area, the reset of
-// the state they keep between frames, and small picture steps.
+// common.cpp: what the scenes share: the canvas, the picture and the light
+// table, the reset of the state they keep between frames, the light
+// response curves and merge, and small picture steps.
 #include "scenes/common.h"
-#include "scenes/scenes.h"
 #include "core/bytes16.h"
+#include "scenes/scenes.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

@@ -7,8 +7,8 @@
 #include "colour/texture.h"
 #include "core/arith.h"
 #include "core/random.h"
-#include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
+#include "raygrid/raycokes.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>

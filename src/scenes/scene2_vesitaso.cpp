@@ -4,13 +4,13 @@
 // flashes and a negative last sixteenth. The only scene with history: the
 // water steps by the music time passed since the previous frame.
 #include "scenes/scenes.h"
+#include "colour/filters.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "colour/filters.h"
 #include "core/arith.h"
 #include "core/random.h"
-#include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
+#include "raygrid/raycokes.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include "water/water.h"

@@ -4,8 +4,8 @@
 // light streams from the bright parts. The canvas is not cleared: what
 // earlier frames left outside the window feeds the light too.
 #include "scenes/scenes.h"
-#include "colour/palette.h"
 #include "colour/filters.h"
+#include "colour/palette.h"
 #include "core/arith.h"
 #include "core/random.h"
 #include "raygrid/polar.h"

@@ -4,14 +4,14 @@
 // light streaks over both. Sprites beat on the kick, the snare doubles the
 // brightness, and the last quarter pattern fades to black.
 #include "scenes/scenes.h"
+#include "colour/filters.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "colour/filters.h"
 #include "core/arith.h"
 #include "core/random.h"
 #include "raygrid/polar.h"
-#include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
+#include "raygrid/raycokes.h"
 #include "raygrid/tube.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"

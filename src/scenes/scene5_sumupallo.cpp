@@ -4,13 +4,13 @@
 // radiate from it; the picture flashes negative on the first two rows of
 // every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
+#include "colour/filters.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "colour/filters.h"
 #include "core/arith.h"
 #include "raygrid/polar.h"
-#include "raygrid/raycokes.h"
 #include "raygrid/ray.h"
+#include "raygrid/raycokes.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
