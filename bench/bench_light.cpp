@@ -33,7 +33,8 @@ void setup()
     for (int y = 0; y < 256; y++)
         for (int x = 0; x < 256; x++) {
             const int i = y * 256 + x;
-            envicone[i] = (unsigned char)rtbl[128 - int(4 * std::sqrt(double((x - 128) * (x - 128) + (y - 128) * (y - 128))))];
+            const double d = std::sqrt(double((x - 128) * (x - 128) + (y - 128) * (y - 128)));
+            envicone[i] = (unsigned char)rtbl[128 - int(4 * d)];
             hfield[i] = uint16_t(20000 + 15000 * std::sin(x * 0.07) * std::cos(y * 0.05));
             reveal[i] = (unsigned char)((x * 7 + y * 13 + ((x * y) >> 3)) & 255);
             mappi2[i] = (unsigned char)(i * 37 >> 5);

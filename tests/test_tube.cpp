@@ -95,7 +95,8 @@ TEST(TubeBlock, MatchesTheClosedFormWithWrappingProducts)
     // straddle zero, so the carry decides between 255 and 0.
     std::memset(map1, 0, sizeof map1);
     std::memset(map2, 1, sizeof map2);
-    g[0].c = (1 << 30) - 4000, g[1].c = (1 << 30) + 4000, g[GRIDW].c = (1 << 30) - 2500, g[GRIDW + 1].c = (1 << 30) + 5500;
+    g[0].c = (1 << 30) - 4000, g[1].c = (1 << 30) + 4000;
+    g[GRIDW].c = (1 << 30) - 2500, g[GRIDW + 1].c = (1 << 30) + 5500;
     expectblock(g, 20, "straddling");
     EXPECT_TRUE(tubepixel(g, 0, 0, 20) == 255 && tubepixel(g, 7, 7, 20) == 0);
 

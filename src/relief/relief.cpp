@@ -33,7 +33,8 @@ void loadrelief(const unsigned char* data, size_t len)
     // neighbours that wrap past the end were already replaced in this pass.
     for (int pass = 0; pass < 4; pass++) {
         for (int i = 0; i < MAPCELLS; i++) {
-            int s = ufomap[i] + ufomap[(i + 1) & WRAP] + ufomap[(i + MAPSIZE) & WRAP] + ufomap[(i + MAPSIZE + 1) & WRAP];
+            int s = ufomap[i] + ufomap[(i + 1) & WRAP] + ufomap[(i + MAPSIZE) & WRAP] +
+                    ufomap[(i + MAPSIZE + 1) & WRAP];
             ufomap[i] = static_cast<unsigned char>(s >> 2);
         }
     }

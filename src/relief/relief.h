@@ -36,9 +36,10 @@ struct reliefgrid {
 void teeufomappi(int joops);
 
 // teeufotaso2: "make saucer plane". Draws the plane seen from pos towards
-// (1, 0, 0), up on the side of yref, into dest + PITCH * y + x and returns that
-// shift (x, y), which it does not limit. In the height map's last row, and at its last cell, the
-// slope toward the missing neighbour is taken as zero.
+// (1, 0, 0), up on the side of yref, into dest + PITCH * y + x and returns
+// that shift (x, y), which it does not limit. In the height map's last row,
+// and at its last cell, the slope toward the missing neighbour is taken as
+// zero.
 winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
                      const vector& yref, float posx, float posy, float posz, float vx, float vy);
 
