@@ -40,7 +40,7 @@ shading ufoefu(float t)
     plordbuf(canvas + w);
 
     // The light sampled from the canvas and smeared outward, in one pass.
-    radiaalismear(canvas, ufosamplecurve, valotbl, -512, 62000);
+    radiaalismear(canvas, ufosamplecurve, valotbl, -ANGLES, 62000);  // a ring a step
     blur2spiral(valotbl, 32000);  // blur2 (valotbl, 1, 32000), then (valotbl, -1, 32000)
 
     const unsigned char* lt = lighttable(valotbl, ufomergecurve, 4);

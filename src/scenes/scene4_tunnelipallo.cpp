@@ -43,7 +43,7 @@ shading tunnelipallo(float t)
     winshift j = raycokes(view, canvas + CENTRE, {ex, ey, ez}, {gx, gy, gz}, 1.0f);
 
     // The light sampled from the canvas and smeared outward, in one pass.
-    radiaalismear(canvas, samplecurve, valotbl, -512, 62000);
+    radiaalismear(canvas, samplecurve, valotbl, -ANGLES, 62000);  // a ring a step
     blur2spiral(valotbl, 35000);  // blur2 (valotbl, 1, 35000), then (valotbl, -1, 35000)
 
     copywindow(picture, windowat(j));  // keep the ball

@@ -36,10 +36,10 @@ shading sumupallo(float t)
                            float(std::sin(3.1266423 * t))};
     winshift j = raycokes(view, canvas + CENTRE, eye, target, 1.0f);
 
-    // Light smeared outward along both diagonals of the polar table.
-    // The light sampled and smeared along the first diagonal, in one pass.
-    radiaalismear(canvas, samplecurve, valotbl, -513, 52000);
-    blur2(valotbl, -511, 52000);
+    // Light smeared outward along both diagonals of the polar table (a ring
+    // and a cell a step); the first smear in one pass with the sampling.
+    radiaalismear(canvas, samplecurve, valotbl, -(ANGLES + 1), 52000);
+    blur2(valotbl, -(ANGLES - 1), 52000);
 
     const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
     const int w = windowoffset(j);
