@@ -9,9 +9,10 @@
 #include <vector>
 #include "assets/assets.h"
 #include "colour/filters.h"
-#include "core/buffers.h"
+#include "core/vecmath.h"
 #include "driver/driver.h"
 #include "raygrid/angle.h"
+#include "raygrid/polar.h"
 #include "raygrid/raylocal.h"
 #include "scenes/common.h"
 
@@ -34,7 +35,7 @@ void BM_SampleAndSmear_Fused(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        radiaalismear(dbuf, tbl2, valotbl, -512, 62000);
+        radiaalismear(canvas, samplecurve, valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
 }
@@ -44,7 +45,7 @@ void BM_SampleAndSmear_TwoPasses(benchmark::State& st)
 {
     setup();
     for (auto _ : st) {
-        teeradiaali(dbuf, valotbl);
+        for (int i = 0; i < LIGHTCELLS; i++) valotbl[i] = samplecurve[canvas[radiaali[i]]];
         blur2(valotbl, -512, 62000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
@@ -77,11 +78,11 @@ void BM_LightMerge_Table(benchmark::State& st)
     setup();
     static unsigned char ball[64000];
     for (auto _ : st) {
-        std::memcpy(ball, dbuf2, sizeof ball);
-        const unsigned char* lt = lighttable(valotbl, tbl, 2);
+        std::memcpy(ball, picture, sizeof ball);
+        const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
         for (int y = 0; y < 200; y++) {
-            const int o = (ymov + y) * 640 + xmov;
-            addlightrowover(ball + y * 320, dbuf + o, tunneli + o, lt);
+            const int o = CENTRE + y * PITCH;
+            addlightrowover(ball + y * PICW, canvas + o, tunneli + o, lt);
         }
         benchmark::DoNotOptimize(ball[100]);
     }
@@ -93,13 +94,13 @@ void BM_LightMerge_Plain(benchmark::State& st)
     setup();
     static unsigned char ball[64000];
     for (auto _ : st) {
-        std::memcpy(ball, dbuf2, sizeof ball);
+        std::memcpy(ball, picture, sizeof ball);
         for (int y = 0; y < 200; y++) {
-            int o = (ymov + y) * 640 + xmov;
-            unsigned char* d = ball + y * 320;
-            for (int x = 0; x < 320; x++, o++) {
-                const int light = lightcurve(tbl, valotbl[tunneli[o]], 2);
-                d[x] = (unsigned char)clamp(light + (d[x] ? d[x] : dbuf[o]));
+            int o = CENTRE + y * PITCH;
+            unsigned char* d = ball + y * PICW;
+            for (int x = 0; x < PICW; x++, o++) {
+                const int light = lightcurve(mergecurve, valotbl[tunneli[o]], 2);
+                d[x] = (unsigned char)clamp(light + (d[x] ? d[x] : canvas[o]));
             }
         }
         benchmark::DoNotOptimize(ball[100]);
@@ -152,19 +153,19 @@ BENCHMARK(BM_Angles_Pairs)->Unit(benchmark::kMicrosecond);
 // The 41 x 26 corner rays of the tube, one by one and in pairs.
 void BM_TubeCornerRays(benchmark::State& st)
 {
-    setup();
-    opu = putki;
-    static rayhit k[1066];
-    static bool hit[1066];
-    static int xs[1066], ys[1066];
-    for (int n = 0; n < 1066; n++) xs[n] = 16 * (n % 41), ys[n] = 16 * (n / 41);
-    rayframe f;
-    loadrayframe(&f);
+    static rayhit k[CORNERS];
+    static bool hit[CORNERS];
+    static int xs[CORNERS], ys[CORNERS];
+    for (int n = 0; n < CORNERS; n++) xs[n] = 16 * (n % GRIDW), ys[n] = 16 * (n / GRIDW);
+    const float turn[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    raycamera cam;
+    setupframe(normalised({1, 0.5f, 0.1f}), {1.3f, -1.5f, 4}, {0.5f, 0.2f, -0.4f}, 1, &cam);
+    const rayframe f = makerayframe(cam, putki, turn);
     for (auto _ : st) {
         if (st.range(0))
-            shootrays(f, 1066, xs, ys, k, hit);
+            shootrays(f, CORNERS, xs, ys, k, hit);
         else
-            for (int n = 0; n < 1066; n++) hit[n] = shootray(f, xs[n], ys[n], &k[n]);
+            for (int n = 0; n < CORNERS; n++) hit[n] = shootray(f, xs[n], ys[n], &k[n]);
         benchmark::DoNotOptimize(k[500].t);
     }
     st.SetLabel(st.range(0) ? "pairs" : "one by one");

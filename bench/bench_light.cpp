@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstring>
 #include "colour/filters.h"
-#include "core/buffers.h"
+#include "colour/texture.h"
+#include "core/arith.h"
 #include "core/vecmath.h"
 #include "raygrid/polar.h"
 #include "relief/relief.h"
+#include "scenes/common.h"
+#include "water/water.h"
 
 using namespace tormel;
 
@@ -18,37 +21,32 @@ namespace {
 // cone light and a canvas with some bright structure.
 uint16_t hfield[65536];
 unsigned char reveal[65536];
-unsigned char picture[64000];
+unsigned char pic[64000];
 
 void setup()
 {
     static bool done = false;
     if (done) return;
     done = true;
-    xres = 320;
-    yres = 200;
-    valoxres = 512;
-    valoyres = 128;
-    allocbuffers();
-    buildtables();
+    buildlightcurves();
     prekalkutsjon();
     for (int y = 0; y < 256; y++)
         for (int x = 0; x < 256; x++) {
             const int i = y * 256 + x;
-            envi3[i] = (unsigned char)rtbl[128 - int(4 * std::sqrt(double((x - 128) * (x - 128) + (y - 128) * (y - 128))))];
+            const double d = std::sqrt(double((x - 128) * (x - 128) + (y - 128) * (y - 128)));
+            envicone[i] = (unsigned char)rtbl[128 - int(4 * d)];
             hfield[i] = uint16_t(20000 + 15000 * std::sin(x * 0.07) * std::cos(y * 0.05));
             reveal[i] = (unsigned char)((x * 7 + y * 13 + ((x * y) >> 3)) & 255);
             mappi2[i] = (unsigned char)(i * 37 >> 5);
             ufomap[i] = (unsigned char)(hfield[i] >> 8);
         }
-    for (int i = 0; i < 256000; i++) dbuf[i] = (unsigned char)((i * 2654435761u) >> 24);
-    for (int i = 0; i < 64000; i++) picture[i] = (unsigned char)(i % 320 < 160 ? i & 255 : 0);
-    for (int i = 0; i < 65536; i++) valotbl[i] = ufotbl2[dbuf[radiaali[i]]];
-    yvec = {0.1f, 0.5f, 1.0f};
-    normalisoi(&yvec);
+    for (int i = 0; i < 256000; i++) canvas[i] = (unsigned char)((i * 2654435761u) >> 24);
+    for (int i = 0; i < 64000; i++) pic[i] = (unsigned char)(i % 320 < 160 ? i & 255 : 0);
+    for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[canvas[radiaali[i]]];
 }
 
-unsigned char* window() { return dbuf + 100 * 640 + 160; }
+unsigned char* window() { return canvas + CENTRE; }
+const vector up = normalised({0.1f, 0.5f, 1.0f});  // the relief scene's
 
 void BM_prekalkutsjon(benchmark::State& st)
 {
@@ -66,7 +64,7 @@ void BM_teeblurri(benchmark::State& st)
     setup();
     static unsigned char p[64000];
     for (auto _ : st) {
-        std::memcpy(p, picture, sizeof p);
+        std::memcpy(p, pic, sizeof p);
         teeblurri(p);
         benchmark::DoNotOptimize(p[5000]);
     }
@@ -76,34 +74,12 @@ BENCHMARK(BM_teeblurri)->Unit(benchmark::kMicrosecond);
 void BM_plordbuf(benchmark::State& st)
 {
     setup();
-    xmov = 150;
-    ymov = 90;
     for (auto _ : st) {
-        plordbuf();
-        benchmark::DoNotOptimize(dbuf[100000]);
+        plordbuf(canvas + 90 * PITCH + 150);
+        benchmark::DoNotOptimize(canvas[100000]);
     }
 }
 BENCHMARK(BM_plordbuf)->Unit(benchmark::kMicrosecond);
-
-void BM_teeradiaali(benchmark::State& st)
-{
-    setup();
-    for (auto _ : st) {
-        teeradiaali(dbuf, valotbl);
-        benchmark::DoNotOptimize(valotbl[100]);
-    }
-}
-BENCHMARK(BM_teeradiaali)->Unit(benchmark::kMicrosecond);
-
-void BM_uforadiaali(benchmark::State& st)
-{
-    setup();
-    for (auto _ : st) {
-        uforadiaali(dbuf, valotbl);
-        benchmark::DoNotOptimize(valotbl[100]);
-    }
-}
-BENCHMARK(BM_uforadiaali)->Unit(benchmark::kMicrosecond);
 
 // blur2 with (delta, p); the light table is refilled outside the timing.
 template <bool Ref>
@@ -113,7 +89,7 @@ void BM_blur2(benchmark::State& st)
     const int delta = int(st.range(0)), p = int(st.range(1));
     for (auto _ : st) {
         st.PauseTiming();
-        for (int i = 0; i < 65536; i++) valotbl[i] = ufotbl2[dbuf[radiaali[i]]];
+        for (int i = 0; i < 65536; i++) valotbl[i] = ufosamplecurve[canvas[radiaali[i]]];
         st.ResumeTiming();
         if (Ref)
             blur2ref(valotbl, delta, p);
@@ -145,7 +121,7 @@ void BM_teeufotaso2(benchmark::State& st)
     float t = 0;
     for (auto _ : st) {
         t += 0.01f;
-        const winshift sh = teeufotaso2(window(), hfield, reveal, 300, 0.25f, 0.2f * std::sin(6.32f * t),
+        const winshift sh = teeufotaso2(window(), hfield, reveal, 300, up, 0.25f, 0.2f * std::sin(6.32f * t),
                                         0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
         benchmark::DoNotOptimize(sh);
     }
@@ -160,46 +136,15 @@ void BM_reliefchain(benchmark::State& st)
     float t = 0;
     for (auto _ : st) {
         t += 0.01f;
-        const winshift sh = teeufotaso2(window(), hfield, reveal, 300, 0.25f, 0.2f * std::sin(6.32f * t),
+        const winshift sh = teeufotaso2(window(), hfield, reveal, 300, up, 0.25f, 0.2f * std::sin(6.32f * t),
                                         0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
         benchmark::DoNotOptimize(sh);
-        uforadiaali(dbuf, valotbl);
-        blur2(valotbl, -512, 62000);
+        radiaalismear(canvas, ufosamplecurve, valotbl, -512, 62000);
         blur2(valotbl, 1, 32000);
         blur2(valotbl, -1, 32000);
         benchmark::DoNotOptimize(valotbl[100]);
     }
 }
 BENCHMARK(BM_reliefchain)->Unit(benchmark::kMicrosecond);
-
-// The relief scene up to the composite, with the light merge written out
-// here as the scene does it (sprite and composite belong to other modules).
-void BM_reliefscene_untilcomposite(benchmark::State& st)
-{
-    setup();
-    float t = 0;
-    for (auto _ : st) {
-        t += 0.01f;
-        teeufomappi(200);
-        const winshift sh = teeufotaso2(window(), ufojahf, reveal, 300, 0.25f, 0.2f * std::sin(6.32f * t),
-                                        0.2f * std::sin(5.56f * t), 0.5f, 0.5f);
-        xmov = 160 + sh.x;
-        ymov = 100 + sh.y;
-        plordbuf();
-        uforadiaali(dbuf, valotbl);
-        blur2(valotbl, -512, 62000);
-        blur2(valotbl, 1, 32000);
-        blur2(valotbl, -1, 32000);
-        for (int y = 0; y < 200; y++) {
-            const int o0 = (ymov + y) * 640 + xmov;
-            for (int x = 0; x < 320; x++) {
-                const int o = o0 + x;
-                dbuf2[y * 320 + x] = (unsigned char)rtbl[dbuf[o] + ufotbl[valotbl[tunneli[o]] >> 4]];
-            }
-        }
-        benchmark::DoNotOptimize(dbuf2[100]);
-    }
-}
-BENCHMARK(BM_reliefscene_untilcomposite)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -7,32 +7,33 @@
 #include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "core/buffers.h"
 #include "core/random.h"
+#include "relief/relief.h"
+#include "scenes/common.h"
 #include "sprites/sprites.h"
 
 using namespace tormel;
 
 // Fixed stand-ins for the two data files, so the figures do not depend on them.
+static unsigned char relief[RELIEFBYTES], planes[PLANEBYTES];
+
 static void testdata()
 {
-    for (int i = 0; i < 16000; i++) sp[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
-    std::memset(kohokuva, 0, sizeof kohokuva);
-    for (int i = 0; i < 2048; i++) kohokuva[i] = static_cast<unsigned char>(i * 37 + (i >> 5) * 11);
+    for (int i = 0; i < PLANEBYTES; i++) planes[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    for (int i = 0; i < RELIEFBYTES; i++) relief[i] = static_cast<unsigned char>(i * 37 + (i >> 5) * 11);
 }
 
-static void BM_buildtables(benchmark::State& state)
+static void BM_buildlightcurves(benchmark::State& state)
 {
     for (auto _ : state) {
-        buildtables();
-        benchmark::DoNotOptimize(tbl);
+        buildlightcurves();
+        benchmark::DoNotOptimize(mergecurve);
     }
 }
-BENCHMARK(BM_buildtables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_buildlightcurves)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcipaskaa(benchmark::State& state)
 {
-    buildtables();
     for (auto _ : state) {
         precalcipaskaa();
         benchmark::DoNotOptimize(hue);
@@ -42,7 +43,6 @@ BENCHMARK(BM_precalcipaskaa)->Unit(benchmark::kMillisecond);
 
 static void BM_precalcmappi(benchmark::State& state)
 {
-    buildtables();
     for (auto _ : state) {
         resetrand();
         precalcmappi();
@@ -51,27 +51,25 @@ static void BM_precalcmappi(benchmark::State& state)
 }
 BENCHMARK(BM_precalcmappi)->Unit(benchmark::kMillisecond);
 
-static void BM_precalcrelief(benchmark::State& state)
+static void BM_loadrelief(benchmark::State& state)
 {
-    buildtables();
     testdata();
     for (auto _ : state) {
-        precalcrelief();
+        loadrelief(relief, sizeof relief);
         benchmark::DoNotOptimize(uforeika);
     }
 }
-BENCHMARK(BM_precalcrelief)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_loadrelief)->Unit(benchmark::kMillisecond);
 
-static void BM_precalcsprites(benchmark::State& state)
+static void BM_loadsprites(benchmark::State& state)
 {
-    buildtables();
     testdata();
     for (auto _ : state) {
-        precalcsprites();
+        loadsprites(planes, sizeof planes);
         benchmark::DoNotOptimize(logo2);
     }
 }
-BENCHMARK(BM_precalcsprites)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_loadsprites)->Unit(benchmark::kMillisecond);
 
 // Everything above in the start-up's order: the budget is 60 ms.
 static void BM_startup_colour(benchmark::State& state)
@@ -79,11 +77,11 @@ static void BM_startup_colour(benchmark::State& state)
     testdata();
     for (auto _ : state) {
         resetrand();
-        buildtables();
+        buildlightcurves();
         precalcipaskaa();
         precalcmappi();
-        precalcrelief();
-        precalcsprites();
+        loadrelief(relief, sizeof relief);
+        loadsprites(planes, sizeof planes);
         benchmark::DoNotOptimize(logo2);
     }
 }
@@ -94,12 +92,12 @@ BENCHMARK(BM_startup_colour)->Unit(benchmark::kMillisecond);
 static void BM_teeharmaastavari(benchmark::State& state)
 {
     static uint16_t frame[320 * 240];
-    buildtables();
     precalcipaskaa();
-    for (int i = 0; i < 64000; i++) dbuf2[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
+    static unsigned char pic[PICBYTES];
+    for (int i = 0; i < PICBYTES; i++) pic[i] = static_cast<unsigned char>((i * 2654435761u) >> 24);
     const int br = int(state.range(0));
     for (auto _ : state) {
-        teeharmaastavari(frame + 6400, dbuf2, hue, paletti1, br);
+        teeharmaastavari(frame + FRAMETOP * FRAMEW, pic, hue, paletti1, br);
         benchmark::DoNotOptimize(frame);
         benchmark::ClobberMemory();
     }

@@ -6,44 +6,52 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
-#include "core/buffers.h"
 #include "raygrid/ray.h"
 
 namespace rgtest {
 
 using namespace tormel;
 
-// Camera rows right (1,0,0), up (0,1,0), dir (0,0,1) at pos, the view step of
-// the frame driver, the object, identity texture orientation, top-byte addressing.
-inline void plaincamera(float x, float y, float z, float* object)
+inline constexpr float IDENTITY[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+
+// Camera rows right (1,0,0), up (0,1,0), dir (0,0,1) at (x, y, z), with the
+// view step of the frame driver.
+inline raycamera plaincamera(float x, float y, float z)
 {
-    const float id[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    std::memcpy(camera, id, sizeof id);
-    std::memcpy(mapm, id, sizeof id);
-    perx = pery = 0.0033333334f;
-    posx = x, posy = y, posz = z;
-    opu = object;
-    mapsx = 24, mapsy = 16, wrapx = 0xff, wrapy = 0xff00;
+    return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0.0033333334f, 0.0033333334f, {x, y, z}};
+}
+
+// The rays of that camera against object, the texture turned by mapm.
+inline rayframe plainframe(float x, float y, float z, const quadric& object, const float (&mapm)[3][3] = IDENTITY)
+{
+    return makerayframe(plaincamera(x, y, z), object, mapm);
+}
+
+// A view of object with texture map (and map2), unturned, up along up.
+inline rayview viewof(const quadric& object, const unsigned char* map, vector up,
+                      const unsigned char* map2 = nullptr, int valoshift = 20)
+{
+    rayview v{};
+    v.object = object;
+    v.map = map;
+    v.map2 = map2;
+    std::memcpy(v.mapm, IDENTITY, sizeof v.mapm);
+    v.up = up;
+    v.valoshift = valoshift;
+    return v;
 }
 
 // Texel at the top bytes of (u, v), written independently of the renderer's
 // shift-and-mask addressing.
 inline int texel(const unsigned char* map, uint32_t u, uint32_t v) { return map[(v >> 24) * 256 + (u >> 24)]; }
 
-// Texel under the current mapsx, mapsy, wrapx, wrapy, whatever they are.
-inline int addressed(const unsigned char* map, uint32_t u, uint32_t v)
-{
-    if (mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00) return texel(map, u, v);
-    return map[((int32_t(v) >> mapsy) & wrapy) + ((int32_t(u) >> mapsx) & wrapx)];
-}
-
 // Canvas of the frame drivers: 640 x 400, filled with a marker byte so that
 // untouched pixels show.
-struct canvas {
+struct testcanvas {
     std::vector<unsigned char> px;
-    explicit canvas(unsigned char fill = 0) : px(640 * 400, fill) {}
-    unsigned char* window() { return px.data() + 100 * 640 + 160; }
-    unsigned char at(int x, int y) const { return px[(100 + y) * 640 + 160 + x]; }
+    explicit testcanvas(unsigned char fill = 0) : px(CANVASBYTES, fill) {}
+    unsigned char* window() { return px.data() + CENTRE; }
+    unsigned char at(int x, int y) const { return px[size_t(CENTRE + y * PITCH + x)]; }
 };
 
 // A canvas-pitched destination for one 8 x 8 block with a marker round it.
@@ -73,10 +81,10 @@ inline uint32_t stepped(int tl, int tr, int bl, int br, int r, int s)
 }
 
 // One ray per sample point of the brute-force reference.
-inline bool trueray(int x, int y, gridfx* g)
+inline bool trueray(const rayframe& f, int x, int y, gridfx* g)
 {
     g->c = 0;
-    ammuu_sade(g, x, y);
+    ammuu_sade(f, g, x, y);
     return g->c != MISS;
 }
 

@@ -9,9 +9,9 @@
 #include "assets/assets.h"
 #include "assets/song.h"
 #include "assets/synth.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "driver/driver.h"
+#include "relief/relief.h"
 #include "sprites/sprites.h"
 #include "support/support.h"
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include "colour/composite.h"
 #include "colour/palette.h"
-#include "core/buffers.h"
 
 using namespace tormel;
 
@@ -26,7 +25,6 @@ protected:
 
     static void SetUpTestSuite()
     {
-        buildtables();
         precalcipaskaa();
         // Every intensity first, then bytes in no particular order, so a
         // swapped pair, row or band shows up.
@@ -60,24 +58,4 @@ TEST_F(Composite, EveryPathMatchesThePlainLoop)
             for (int i = 0; i < 64000; i++)
                 ASSERT_EQ(frame[6400 + i], want[i]) << "br " << br << " pixel (" << i % 320 << ", " << i / 320 << ")";
         }
-    // The columns by hand: src[s] = s for the first 256 pixels.
-    static int ident[16384];
-    for (int i = 0; i < 16384; i++) ident[i] = i & 255;
-    struct { int br, s, col; } cols[] = {{98304, 170, 255}, {98304, 169, 253}, {98304, 100, 150}, {32768, 255, 127},
-                                         {65535, 255, 254}, {65535, 1, 0}, {2000000000, 1, 255}, {-65536, 255, 0}};
-    for (auto c : cols) {
-        run(ident, c.br);
-        EXPECT_EQ(frame[6400 + c.s], c.col) << "br " << c.br << " intensity " << c.s;
-    }
-}
-
-TEST_F(Composite, PathsAgreeAtScaleOne)
-{
-    // 65537 goes through the saturating loop yet scales every byte by 1.0.
-    static uint16_t unscaled[64000];
-    run(paletti2, 65536);
-    std::memcpy(unscaled, frame + 6400, sizeof unscaled);
-    run(paletti2, 65537);
-    EXPECT_EQ(std::memcmp(unscaled, frame + 6400, sizeof unscaled), 0);
-    for (int i = 0; i < 64000; i++) ASSERT_EQ(unscaled[i], paletti2[hue[i] * 256 + src[i]]) << i;
 }

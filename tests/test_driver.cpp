@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 #include "app/options.h"
 #include "assets/assets.h"
-#include "core/buffers.h"
+#include "colour/palette.h"
+#include "colour/texture.h"
 #include "driver/driver.h"
+#include "raygrid/polar.h"
+#include "relief/relief.h"
+#include "scenes/common.h"
+#include "sprites/sprites.h"
 #include "support/support.h"
+#include "water/water.h"
 #include <cmath>
 
 using namespace tormel;
@@ -49,9 +55,9 @@ TEST(Startup, RepeatsExactly)
         add(mappi1, sizeof mappi1); add(mappi2, sizeof mappi2); add(mappi3, sizeof mappi3);
         add(ufomap, sizeof ufomap); add(uforeika, sizeof uforeika);
         add(sp1, sizeof sp1); add(logo2, sizeof logo2);
-        add(vesi1, sizeof(Vesi) * 65536); add(envi, sizeof envi); add(envi3, sizeof envi3);
-        add(tunneli, 256000 * sizeof(int)); add(radiaali, 65536 * sizeof(int));
-        add(tbl, sizeof tbl); add(rtbl2, sizeof rtbl2);
+        add(vesi1, sizeof(Vesi) * FIELDCELLS); add(envispot, sizeof envispot); add(envicone, sizeof envicone);
+        add(tunneli, sizeof tunneli); add(radiaali, sizeof radiaali);
+        add(mergecurve, sizeof mergecurve);
         return s;
     };
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
@@ -59,9 +65,6 @@ TEST(Startup, RepeatsExactly)
     drawframe(7.0f);  // scene state and buffers move on
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
     EXPECT_EQ(snapshot(), first);
-    EXPECT_EQ(v1, vesi1);
-    EXPECT_EQ(xres, 320);
-    EXPECT_EQ(valoyres, 128);
     for (int i = 0; i < 320 * 240; i++) ASSERT_EQ(frame()[i], 0) << i;
     shutdown();
 }
@@ -74,7 +77,6 @@ TEST(Startup, ShortDataLeavesTheRestZeroAndLongDataIsCut)
     EXPECT_EQ(sp[100], 0);
     EXPECT_EQ(sp[15999], 0);
     EXPECT_EQ(kohokuva[2047], 0x11);
-    EXPECT_EQ(kohokuva[2048], 0);
     startup(nullptr, 0, nullptr, 0);  // no data at all: zeros
     EXPECT_EQ(sp[0], 0);
     shutdown();

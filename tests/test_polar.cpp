@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // test_polar.cpp: the canvas <-> polar light table index maps.
 #include <gtest/gtest.h>
-#include "core/buffers.h"
 #include "raygrid/polar.h"
 
 using namespace tormel;
@@ -12,8 +11,6 @@ class Polar : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xres = 320, yres = 200, valoxres = 512, valoyres = 128;
-        allocbuffers();
         prekalkutsjon();
     }
 };

@@ -39,17 +39,6 @@ TEST_F(Noise, GeneratorAndPermutation)
     EXPECT_EQ(tormel::rand(), want);
 }
 
-TEST_F(Noise, LatticeValuesRepeatEvery1024Cells)
-{
-    for (int x : {0, 1, 512, -3, 1023, 1024, 5000})
-        for (int y : {0, 7, -1})
-            for (int z : {0, 2, 1023}) {
-                ASSERT_EQ(noise(x * 1024, y * 1024, z * 1024), L(x, y, z)) << x << "," << y << "," << z;
-                ASSERT_TRUE(L(x + 1024, y, z) == L(x, y, z) && L(x, y - 1024, z) == L(x, y, z)) << x << "," << y;
-                ASSERT_EQ(L(x, y, z + 1024), L(x, y, z)) << z;
-            }
-}
-
 TEST_F(Noise, FadeBetweenLatticePointsAndAcrossBorders)
 {
     // On an edge of the lattice only two corners count: ((1024 - s) * L0 +

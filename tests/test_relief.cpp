@@ -7,9 +7,10 @@
 #include <cstring>
 #include <random>
 #include <vector>
-#include "core/buffers.h"
+#include "core/arith.h"
 #include "core/vecmath.h"
 #include "relief/relief.h"
+#include "water/water.h"
 
 using namespace tormel;
 
@@ -17,31 +18,29 @@ namespace {
 
 uint16_t hfield[65536];
 unsigned char reveal[65536];
+reliefgrid grid;
 
 class Relief : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xres = 320, yres = 200, valoxres = 512, valoyres = 128;
-        allocbuffers();
-        buildtables();
         // The cone light as the water start-up makes it: 128 at (128, 128),
         // down 4 per cell of distance, 0 from 32 on.
         for (int i = 0; i < 65536; i++)
-            envi3[i] = (unsigned char)rtbl[128 - int(4 * std::hypot(i % 256 - 128.0, i / 256 - 128.0))];
+            envicone[i] = (unsigned char)rtbl[128 - int(4 * std::hypot(i % 256 - 128.0, i / 256 - 128.0))];
     }
     void SetUp() override
     {
         std::memset(hfield, 0, sizeof hfield);
         std::memset(reveal, 0, sizeof reveal);
-        std::memset(dbuf, 0, 256000);
-        yvec = {0.1f, 0.5f, 1.0f};
-        normalisoi(&yvec);
+        std::memset(cv, 0, sizeof cv);
     }
-    static unsigned char* window() { return dbuf + 100 * 640 + 160; }
+    static inline unsigned char cv[256000];  // a canvas
+    static unsigned char* window() { return cv + 100 * 640 + 160; }
+    static inline const vector up = normalised({0.1f, 0.5f, 1.0f});  // the relief scene's
     static winshift draw(int joops, float px, float py, float pz)
     {
-        return teeufotaso2(window(), hfield, reveal, joops, px, py, pz, 0.5f, 0.5f);
+        return teeufotaso2(window(), hfield, reveal, joops, up, px, py, pz, 0.5f, 0.5f);
     }
 };
 
@@ -49,7 +48,7 @@ protected:
 void cornerray(int n, float px, float py, float pz, double& X, double& Y, double& Z)
 {
     float cam[3][3];
-    teematriisi2(cam, 1 - px, -py, -pz);
+    teematriisi2(cam, 1 - px, -py, -pz, normalised({0.1f, 0.5f, 1.0f}));
     const double k = 0.06666667f * (n % 41 - 20), j = 0.08f * (n / 41 - 13);
     X = cam[2][0] + k * cam[0][0] + j * cam[1][0];
     Y = cam[2][1] + k * cam[0][1] + j * cam[1][1];
@@ -90,14 +89,14 @@ TEST_F(Relief, FlatMapShowsTheUndistortedConePlusTheReveal)
     }
     EXPECT_GE(brightest, 120);
     // The reveal adds its curve's value everywhere, saturating at 255.
-    const std::vector<unsigned char> dark(dbuf, dbuf + 256000);
+    const std::vector<unsigned char> dark(cv, cv + 256000);
     std::memset(reveal, 26, sizeof reveal);  // half way up the curve
     draw(410, 0.25f, 0, 0);
     const int add = uforajatbl[26];
     ASSERT_TRUE(add > 100 && add < 200);
     for (int o = 0; o < 256000; o++) {
         const int x = o % 640 - 160, y = o / 640 - 100;
-        ASSERT_EQ(dbuf[o], x >= 0 && x < 320 && y >= 0 && y < 200 ? std::min(255, dark[o] + add) : 0) << x << "," << y;
+        ASSERT_EQ(cv[o], x >= 0 && x < 320 && y >= 0 && y < 200 ? std::min(255, dark[o] + add) : 0) << x << "," << y;
     }
 }
 
@@ -112,11 +111,11 @@ TEST_F(Relief, CornerHitsOnBothPlanesClampedToTheMap)
         std::fill(hfield, hfield + 65536, height);
         const double h = 1 - height / 262144.0;
         const float px = 0.5f, pz = 3;
-        draw(0, px, 0, pz);
+        ufogrid(&grid, hfield, Relief::up, px, 0, pz);
         int up = 0, down = 0, edge = 0;
         for (int n = 0; n < 1066; n++) {
-            ASSERT_TRUE(pienix[n] >= 65536 && pienix[n] <= 16711680) << n;
-            ASSERT_TRUE(pieniz[n] >= 65536 && pieniz[n] <= 16711680) << n;
+            ASSERT_TRUE(grid.row[n] >= 65536 && grid.row[n] <= 16711680) << n;
+            ASSERT_TRUE(grid.col[n] >= 65536 && grid.col[n] <= 16711680) << n;
             double X, Y, Z;
             cornerray(n, px, 0, pz, X, Y, Z);
             const double s = ((X > 0 ? h : -h) - px) / X;
@@ -124,11 +123,11 @@ TEST_F(Relief, CornerHitsOnBothPlanesClampedToTheMap)
             const int wy = int(std::clamp(65536 * (128 * (Y * s) + 128), 65536.0, 16711680.0));
             const int wz = int(std::clamp(65536 * (128 * (pz + Z * s) + 150), 65536.0, 16711680.0));
             if (clamped(wy) || clamped(wz)) {
-                edge += clamped(pieniz[n]) || clamped(pienix[n]);
+                edge += clamped(grid.col[n]) || clamped(grid.row[n]);
                 continue;
             }
-            ASSERT_NEAR(pieniz[n], wy, 4) << n;
-            ASSERT_NEAR(pienix[n], wz, 4) << n;
+            ASSERT_NEAR(grid.col[n], wy, 4) << n;
+            ASSERT_NEAR(grid.row[n], wz, 4) << n;
             (X > 0 ? up : down)++;
         }
         EXPECT_TRUE(up > 0 && down > 0 && edge > 100) << up << " " << down << " " << edge;
@@ -145,18 +144,18 @@ TEST_F(Relief, SlopeShiftsTheLightButNotAcrossTheEdge)
     std::vector<unsigned char> ramp(256000), flat(256000);
     auto expectflat = [&](uint16_t (*height)(int), int n1, int n2, int flatn1, int flatn2) {
         for (int i = 0; i < 65536; i++) hfield[i] = height(i);
-        ufoblocks(ramp.data(), hfield, reveal, n1, n2);
+        ufoblocks(ramp.data(), grid, hfield, reveal, n1, n2);
         std::memset(hfield, 0, sizeof hfield);
-        ufoblocks(flat.data(), hfield, reveal, flatn1, flatn2);
+        ufoblocks(flat.data(), grid, hfield, reveal, flatn1, flatn2);
         EXPECT_EQ(ramp, flat);
     };
     for (int n = 0; n < 1066; n++) {
-        pienix[n] = int((20u << 16) + g() % (200u << 16));
-        pieniz[n] = int((100u << 16) + g() % (50u << 16));  // columns 100..150
+        grid.row[n] = int((20u << 16) + g() % (200u << 16));
+        grid.col[n] = int((100u << 16) + g() % (50u << 16));  // columns 100..150
     }
     expectflat([](int i) { return uint16_t((i & 255) * 256); }, 12345, 23456, 12345, 23456 - 512);
     expectflat([](int i) { return uint16_t((i >> 8) * 128); }, 12345, 23456, 12345 - 256, 23456);
-    for (int n = 0; n < 1066; n++) pienix[n] = 16711680, pieniz[n] = 65536 + (n % 41) * 6 * 65536;
+    for (int n = 0; n < 1066; n++) grid.row[n] = 16711680, grid.col[n] = 65536 + (n % 41) * 6 * 65536;
     expectflat([](int i) { return uint16_t(i >= 65280 ? 50000 : 0); }, 0, 0, 0, 0);
 }
 
@@ -172,13 +171,13 @@ TEST_F(Relief, IncrementalBlocksMatchTheClosedForm)
         // offsets, then any at all.
         for (int n = 0; n < 1066; n++) {
             const bool smooth = round % 3 == 2;
-            pienix[n] = smooth ? (60 << 16) + (n / 41) * 500000 + int(g() % 40000) : int(65536 + g() % 16646145);
-            pieniz[n] = smooth ? (20 << 16) + (n % 41) * 350000 + int(g() % 40000) : int(65536 + g() % 16646145);
+            grid.row[n] = smooth ? (60 << 16) + (n / 41) * 500000 + int(g() % 40000) : int(65536 + g() % 16646145);
+            grid.col[n] = smooth ? (20 << 16) + (n % 41) * 350000 + int(g() % 40000) : int(65536 + g() % 16646145);
         }
         const int n1 = round < 3 ? int(g() % 65536) : int(g()), n2 = round < 3 ? int(g() % 65536) : int(g());
         std::vector<unsigned char> a(256000), b(256000);
-        ufoblocks(a.data(), hfield, reveal, n1, n2);
-        ufoblocksref(b.data(), hfield, reveal, n1, n2);
+        ufoblocks(a.data(), grid, hfield, reveal, n1, n2);
+        ufoblocksref(b.data(), grid, hfield, reveal, n1, n2);
         ASSERT_EQ(a, b) << round;
     }
 }

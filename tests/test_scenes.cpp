@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The five scenes: their timelines (camera, shapes, logos, sprites,
-// brightness, negatives) and golden frames.
+// The five scenes: their timelines (logos, sprites, brightness, negatives),
+// the frame the driver makes of them, and golden frames.
 #include <gtest/gtest.h>
 #include "assets/assets.h"
 #include "colour/composite.h"
-#include "core/buffers.h"
+#include "colour/palette.h"
+#include "core/arith.h"
+#include "core/vecmath.h"
 #include "driver/driver.h"
+#include "goldenframes.h"
+#include "raygrid/polar.h"
 #include "scenes/common.h"
 #include "scenes/scenes.h"
 #include "sprites/sprites.h"
@@ -23,134 +27,105 @@ static void fresh()
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
 }
 
-// The frame's picture is dbuf2 through the palette at brightness br, and
-// the bands above and below are black.
-static void expectcomposite(const int* palette, int br, const char* what)
+static const float R = 1.0f / 64;  // one row
+
+static long sum(const unsigned char* p, int n)
 {
-    std::vector<uint16_t> want(64000);
-    teeharmaastavari(want.data(), dbuf2, hue, palette, br);
-    EXPECT_EQ(std::memcmp(want.data(), framepicture(), 128000), 0) << what << ": brightness " << br;
-    const uint16_t* f = frame();
-    for (int i = 0; i < 320 * 20; i++) {
-        ASSERT_EQ(f[i], 0) << what;
-        ASSERT_EQ(f[220 * 320 + i], 0) << what;
+    long s = 0;
+    for (int i = 0; i < n; i++) s += p[i];
+    return s;
+}
+
+// The palette and brightness each scene hands the composite: the snare
+// flashes, the fades and the black end of the opening scene.
+TEST(Scenes, PaletteAndBrightnessOverTheTimeline)
+{
+    fresh();
+    struct { shading (*scene)(float); float t; const int* palette; int br; } cases[] = {
+        {alkupallero, 0.5f + 4 * R, paletti1, 65536},  // a snare row, but before the flashes begin
+        {alkupallero, 1 + 4 * R, paletti1, 98304},     {alkupallero, 1 + 5 * R, paletti1, 65536},
+        {alkupallero, 5.9375f, paletti1, 0},           // the last four rows are black
+        {vesitaso, 0.75f, paletti2, 65536},            {vesitaso, 1 + 4 * R, paletti2, 98304},
+        {ufoefu, 1 + 4 * R, paletti1, 65536},          {ufoefu, 2 + 12 * R, paletti1, 98304},
+        {tunnelipallo, 1 + 4 * R, paletti2, 131072},   {tunnelipallo, 5.75f, paletti2, 65536},
+        {tunnelipallo, 5.875f, paletti2, 32768},       {sumupallo, 1, paletti3, 65536},
+        {sumupallo, 2.25f, paletti3, 32768},
+    };
+    for (auto& c : cases) {
+        const shading sh = c.scene(c.t);
+        EXPECT_TRUE(sh.picture == picture && sh.palette == c.palette && sh.brightness == c.br)
+            << &c - cases << ": brightness " << sh.brightness;
     }
 }
 
-static bool allzero(const uint16_t* p, int n)
-{
-    for (int i = 0; i < n; i++)
-        if (p[i]) return false;
-    return true;
-}
-
-static const float R = 1.0f / 64;  // one row
-
-TEST(Scene1, CameraAndBallOverTime)
+// The frame is the scene's picture through the composite, in the rows
+// between two black bands.
+TEST(Scenes, FrameIsThePictureBetweenBlackBands)
 {
     fresh();
-    alkupallero(0);
-    EXPECT_EQ(posx, 3.5f);
-    EXPECT_EQ(posy, 4.0f);
-    EXPECT_EQ(posz, 2.0f);
-    EXPECT_EQ(kumipallo[0], 1.0f);
-    EXPECT_EQ(kumipallo[2], 1.5f);
-    EXPECT_EQ(kumipallo[3], 1.0f);
-    EXPECT_EQ(opu, kumipallo);
-    alkupallero(1.8f);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(kumipallo[i], 1.0f);
-    alkupallero(1.95f);
-    EXPECT_EQ(kumipallo[0], 2.0f);
-    EXPECT_EQ(kumipallo[1], 5.0f);
-    EXPECT_EQ(kumipallo[2], 2.0f);
-    alkupallero(2.0f);
-    EXPECT_EQ(posx, 1.5f);
-    EXPECT_EQ(posy, float(2 * std::cos(2.351 * 2)));
-    EXPECT_EQ(posz, float(2 * std::sin(2.351 * 2)));
+    std::vector<uint16_t> want(PICBYTES);
+    for (float t : {0.0f, 5.99f, 6.0f, 13.1f, 18.0f, 24.0f, 27.0f}) {
+        drawframe(t);
+        const scene& s = SCENES[sceneof(t)];
+        const shading sh = s.draw(t - s.first);  // the same time again: the same picture
+        teeharmaastavari(want.data(), sh.picture, hue, sh.palette, sh.brightness);
+        EXPECT_EQ(std::memcmp(want.data(), frame() + FRAMETOP * FRAMEW, 2 * PICBYTES), 0) << t;
+        for (int i = 0; i < FRAMETOP * FRAMEW; i++) {
+            ASSERT_EQ(frame()[i], 0) << t;
+            ASSERT_EQ(frame()[(FRAMEH - FRAMETOP) * FRAMEW + i], 0) << t;
+        }
+    }
 }
 
-TEST(Scene1, LogosJumpOnKicksAndSnaresFlash)
+TEST(Scene1, LogosJumpOnKicks)
 {
     fresh();
     for (float t : {2 + 3 * R, 2 + R, 4 + 3 * R}) {
         alkupallero(t);
         // The picture is the ray-grid window plus the logo at row 45, or 55 on a kick.
         std::vector<unsigned char> want(64000);
-        for (int y = 0; y < 200; y++) std::memcpy(&want[y * 320], dbuf + y * 640, 320);
+        for (int y = 0; y < 200; y++) std::memcpy(&want[y * 320], canvas + y * 640, 320);
         int kick = t == 2 + R ? 0 : 1;
         laitalogo(t < 4 ? logo1 : logo2, want.data(), 65536, 14400 + 3200 * kick);
-        EXPECT_EQ(std::memcmp(want.data(), dbuf2, 64000), 0) << t;
+        EXPECT_EQ(std::memcmp(want.data(), picture, 64000), 0) << t;
     }
-    alkupallero(0.5f + 4 * R);  // a snare row, but before the flashes begin
-    expectcomposite(paletti1, 65536, "t 0.5 snare");
-    alkupallero(1 + 4 * R);
-    expectcomposite(paletti1, 98304, "t 1 snare");
-    alkupallero(1 + 5 * R);
-    expectcomposite(paletti1, 65536, "t 1 no snare");
-    alkupallero(5.9375f);
-    EXPECT_TRUE(allzero(frame(), 320 * 240));
 }
 
-TEST(Scene2, SamePositionSamePictureAndTheSpriteGap)
+TEST(Scene2, SamePositionSamePictureAndTheLastSixteenthNegative)
 {
     fresh();
     vesitaso(0.5f);
     vesitaso(0.75f);
-    std::vector<uint16_t> a(frame(), frame() + 76800);
+    std::vector<unsigned char> a(picture, picture + PICBYTES);
     vesitaso(0.75f);  // no time passed: the water stands still
-    EXPECT_EQ(std::memcmp(a.data(), frame(), 153600), 0);
-    expectcomposite(paletti2, 65536, "t 0.75");
-    vesitaso(1 + 4 * R);
-    expectcomposite(paletti2, 98304, "snare");
-}
-
-TEST(Scene2, NegativeInTheLastSixteenth)
-{
-    fresh();
+    EXPECT_EQ(std::memcmp(a.data(), picture, PICBYTES), 0);
+    // Mostly light in the last sixteenth where it was dark: the picture is inverted.
     vesitaso(5.9f);
-    unsigned char before[64000];
-    std::memcpy(before, dbuf2, 64000);
+    const long before = sum(picture, PICBYTES);
     vesitaso(5.9375f);
-    // Mostly light now where it was dark: the picture is inverted.
-    long sum0 = 0, sum1 = 0;
-    for (int i = 0; i < 64000; i++) sum0 += before[i], sum1 += dbuf2[i];
-    EXPECT_LT(sum0, 64000L * 128);
-    EXPECT_GT(sum1, 64000L * 128);
+    EXPECT_LT(before, PICBYTES * 128L);
+    EXPECT_GT(sum(picture, PICBYTES), PICBYTES * 128L);
 }
 
 TEST(Scene3, SpritesAndNegativeKicks)
 {
     fresh();
     // Row 1 of 32 still shows the left sprite at full brightness; row 2 at half.
+    auto leftsprite = [] {
+        long s = 0;
+        for (int y = 0; y < 200; y++) s += sum(picture + y * 320, 100);
+        return s;
+    };
     ufoefu(1 * R);
-    unsigned char full[64000];
-    std::memcpy(full, dbuf2, 64000);
+    const long full = leftsprite();
     ufoefu(2 * R);
-    long a = 0, b = 0;
-    for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 100; x++) a += full[y * 320 + x], b += dbuf2[y * 320 + x];
-    EXPECT_GT(a, b);
+    EXPECT_GT(full, leftsprite());
     // No negative at exactly 5.75, even on a kick row; just after, on kicks.
     ufoefu(5.75f);
-    expectcomposite(paletti1, 65536, "t 5.75");
+    const long plain = sum(picture, PICBYTES);
     ufoefu(5.75f + 6 * R);
-    expectcomposite(paletti1, 65536, "kick");
-    ufoefu(2 + 12 * R);
-    expectcomposite(paletti1, 98304, "snare");
-}
-
-TEST(Scene4, FadeAndSnareBrightness)
-{
-    fresh();
-    tunnelipallo(1 + 4 * R);
-    expectcomposite(paletti2, 131072, "snare");
-    tunnelipallo(5.75f);
-    expectcomposite(paletti2, 65536, "t 5.75");
-    tunnelipallo(5.875f);
-    expectcomposite(paletti2, 32768, "t 5.875");
-    tunnelipallo(0);
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) EXPECT_EQ(mapm[i][j], i == j ? 1.0f : 0.0f);
+    EXPECT_LT(plain, PICBYTES * 128L);
+    EXPECT_GT(sum(picture, PICBYTES), PICBYTES * 128L);
 }
 
 // At 1.75 on a kick row the right sprite is added at 65535, which adds each
@@ -162,39 +137,22 @@ TEST(Scene4, SpriteChoiceAtOneAndThreeQuarters)
     std::memset(sp6, 255, sizeof sp6);
     tunnelipallo(1.75f);  // row 112: 112 & 15 = 0, a kick
     for (int y = 0; y < 200; y++)
-        for (int x = 220; x < 320; x++) ASSERT_GE(dbuf2[y * 320 + x], 254);
+        for (int x = 220; x < 320; x++) ASSERT_GE(picture[y * 320 + x], 254);
     std::memset(sp5, 255, sizeof sp5);
     std::memset(sp6, 0, sizeof sp6);
     tunnelipallo(1.75f + R);  // not a kick: the left one, at half brightness
     for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 100; x++) ASSERT_GE(dbuf2[y * 320 + x], 127);
+        for (int x = 0; x < 100; x++) ASSERT_GE(picture[y * 320 + x], 127);
 }
 
-TEST(Scene5, NegativeFlashesAndFade)
+TEST(Scene5, NegativeFlashes)
 {
     fresh();
-    auto meanpicture = [] {
-        long s = 0;
-        for (int i = 0; i < 64000; i++) s += dbuf2[i];
-        return s / 64000;
-    };
     // Most of the picture is dark light streaks, so a negative is bright.
-    for (int row : {0, 1, 32, 33}) {
+    for (int row : {0, 1, 32, 33, 2, 34}) {
         sumupallo(row * R);
-        EXPECT_GT(meanpicture(), 128) << row;
+        EXPECT_EQ(sum(picture, PICBYTES) > PICBYTES * 128L, row % 32 < 2) << row;
     }
-    for (int row : {2, 34}) {
-        sumupallo(row * R);
-        EXPECT_LT(meanpicture(), 128) << row;
-    }
-    sumupallo(2.25f);
-    expectcomposite(paletti3, 32768, "t 2.25");
-    sumupallo(0);
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) EXPECT_EQ(mapm[i][j], i == j ? 1.0f : 0.0f);
-    EXPECT_EQ(posx, 0.0f);
-    EXPECT_EQ(posy, 2.0f);
-    EXPECT_EQ(posz, 0.0f);
 }
 
 // The light merge through the per-frame byte table against the plain
@@ -233,39 +191,13 @@ TEST(LightMerge, TableAndVectorsMatchThePlainSum)
     }
 }
 
-// Golden frames: each drawn right after start-up, at a handful of times in
-// every scene, and a few drawn in sequence where history matters (the
-// water's field, the relief's uncleared canvas).
-TEST(Golden, FreshFrames)
+// The golden frames against their recorded checksums.
+TEST(Golden, Frames)
 {
-    const float times[] = {0.0f, 0.75f, 1.9f, 2.05f, 4.5f, 5.95f,     // scene 1
-                           6.0f, 7.3f, 8.05f, 11.95f,                  // scene 2
-                           12.0f, 13.1f, 14.5f, 17.8f,                 // scene 3
-                           18.0f, 19.7f, 21.2f, 23.9f,                 // scene 4
-                           24.0f, 24.5f, 25.3f, 26.4f};                // scene 5
-    for (float t : times) {
-        fresh();
-        drawframe(t);
-        char name[32];
-        std::snprintf(name, sizeof name, "fresh-%05.2f", double(t));
+    golden::drawframes(fresh, [](const char* name) {
         std::string msg = testsupport::checkgolden(name, frame());
         EXPECT_TRUE(msg.empty()) << msg;
-    }
-}
-
-TEST(Golden, FramesInSequence)
-{
-    fresh();
-    for (int k = 0; k <= 240; k++) {  // 6.0 .. 18.0 in steps of 1/20 pattern
-        float t = 6.0f + k * 0.05f;
-        drawframe(t);
-        if (k % 40 == 20) {
-            char name[32];
-            std::snprintf(name, sizeof name, "sequence-%05.2f", double(t));
-            std::string msg = testsupport::checkgolden(name, frame());
-            EXPECT_TRUE(msg.empty()) << msg;
-        }
-    }
+    });
 }
 
 // The water scene's layer steps against their plain per-pixel forms.
@@ -273,19 +205,19 @@ TEST(LayerSteps, CutAndAddAsPixelByPixel)
 {
     fresh();
     std::mt19937 rng(4);
-    for (int i = 0; i < 256000; i++) dbuf[i] = rng() % 3 ? 0 : (unsigned char)rng();
-    xmov = 37, ymov = 121;
+    for (int i = 0; i < 256000; i++) canvas[i] = rng() % 3 ? 0 : (unsigned char)rng();
+    const int xmov = 37, ymov = 121;
     static unsigned char pic[64000], layer[64000], want[64000], wantlayer[64000];
     for (auto& b : pic) b = (unsigned char)rng();
     for (auto& b : layer) b = (unsigned char)rng();
     std::memcpy(want, pic, sizeof pic);
     for (int y = 0; y < 200; y++)
         for (int x = 0; x < 320; x++) {
-            const int s = dbuf[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
+            const int s = canvas[(ymov + y) * 640 + xmov + x], i = y * 320 + x;
             if (s) want[i] = 0;
             wantlayer[i] = (unsigned char)s;
         }
-    cutlayer(pic, layer);
+    cutlayer(pic, layer, canvas + ymov * 640 + xmov);
     ASSERT_EQ(std::memcmp(pic, want, sizeof pic), 0);
     ASSERT_EQ(std::memcmp(layer, wantlayer, sizeof layer), 0);
     for (auto& b : layer) b = (unsigned char)rng();

@@ -5,6 +5,7 @@
 #include <climits>
 #include <random>
 #include "raygrid/raycokes.h"
+#include "raygrid/raylocal.h"
 #include "raygrid/tube.h"
 #include "raygrid_testing.h"
 
@@ -19,30 +20,26 @@ TEST(TubeRay, BrightnessAndMappings)
     const std::pair<float, int> depths[] = {{-1.5f, 7864320}, {-5, 4194304}, {-8.875f, 131072},
                                             {-8.9375f, 65536}, {-30, 65536}};
     for (auto [eyez, c] : depths) {
-        plaincamera(0, 0, eyez, pallo);
         gridfx g = {};
-        ammuu_sade_t(&g, 320, 200);
+        ammuu_sade_t(plainframe(0, 0, eyez, pallo), &g, 320, 200);
         EXPECT_EQ(g.c, c) << eyez;
     }
     // From the centre of putki straight down +z: the end cap at z = 100.
-    plaincamera(0, 0, 0, putki);
     gridfx g = {1, 2, 3, 4, 5, 6};
-    ammuu_sade_t(&g, 320, 200);
+    ammuu_sade_t(plainframe(0, 0, 0, putki), &g, 320, 200);
     EXPECT_TRUE(g.u == 0 && g.c == 65536 && g.t == 4 && g.u2 == 0);
     EXPECT_EQ(g.v, 2147483588);   // the pole: 2 * trunc(pi/2 * 2^31 / pi)
     EXPECT_EQ(g.v2, 1073741824);  // 100 * 2^28 wraps
     // Looking along +x from the axis: the wall at x = sqrt(20), t = 4.47.
-    const float look[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
-    std::memcpy(camera, look, sizeof look);
-    ammuu_sade_t(&g, 320, 200);
+    raycamera look = {{{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}, 0.0033333334f, 0.0033333334f, {0, 0, 0}};
+    ammuu_sade_t(makerayframe(look, putki, IDENTITY), &g, 320, 200);
     EXPECT_EQ(g.c, 3699233);
     EXPECT_TRUE(g.u == 1073741696 && g.u2 == 1073741696);  // trunc(pi/2 * 2^24 / pi) << 7
     EXPECT_TRUE(g.v == 0 && g.v2 == 0);
     // Turning the texture moves u and v; u2 and v2 follow the world only.
     const float turn[3][3] = {{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}};
-    std::memcpy(mapm, turn, sizeof turn);
     gridfx t = {};
-    ammuu_sade_t(&t, 320, 200);
+    ammuu_sade_t(makerayframe(look, putki, turn), &t, 320, 200);
     EXPECT_EQ(t.u, 0);
     EXPECT_TRUE(t.u2 == g.u2 && t.v2 == g.v2 && t.c == g.c);
 }
@@ -51,30 +48,25 @@ TEST(TubeRay, BrightnessAndMappings)
 // where the renderer wraps.
 static int tubepixel(const gridfx* g, int r, int k, int vs)
 {
-    auto field = [&](int gridfx::*f, int s) { return stepped(g[0].*f, g[1].*f, g[41].*f, g[42].*f, r, s); };
+    auto field = [&](int gridfx::*f, int s) { return stepped(g[0].*f, g[1].*f, g[GRIDW].*f, g[GRIDW + 1].*f, r, s); };
     auto wrap = [](int64_t x) { return int32_t(uint32_t(uint64_t(x))); };
     int32_t p[2];
     for (int i = 0; i < 2; i++) {
         const int s = 2 * k + i;
-        const int64_t t = addressed(map1, field(&gridfx::u, s), field(&gridfx::v, s));
-        const int64_t sv = addressed(map2, field(&gridfx::u2, s), field(&gridfx::v2, s));
+        const int64_t t = texel(map1, field(&gridfx::u, s), field(&gridfx::v, s));
+        const int64_t sv = texel(map2, field(&gridfx::u2, s), field(&gridfx::v2, s));
         p[i] = wrap(wrap(t * 32768 + (int32_t(field(&gridfx::c, s)) >> 1)) * sv);
     }
     return wrap(int64_t(p[0] >> vs) + p[1]) >> (vs + 1) & 255;
 }
 
-static void tubeaddressing(int vs)
-{
-    mapsx = 24, mapsy = 16, wrapx = 0xff, wrapy = 0xff00;
-    texture = map1, texture2 = map2, valoshift = vs;
-}
-
 // Both block functions against the reference on one set of corners.
 static void expectblock(const gridfx* g, int vs, const char* what)
 {
+    const rayview v = viewof(putki, map1, {0, 1, 0}, map2, vs);
     blockbuf fast, portable;
-    inter8x8_t(fast.dest(), 0, 0, const_cast<gridfx*>(g));
-    inter8x8_t_portable(portable.dest(), 0, 0, const_cast<gridfx*>(g));
+    inter8x8_t(v, fast.dest(), g);
+    inter8x8_t_portable(v, portable.dest(), g);
     for (int r = 0; r < 8; r++)
         for (int k = 0; k < 8; k++) {
             const int want = tubepixel(g, r, k, vs);
@@ -89,13 +81,12 @@ TEST(TubeBlock, MatchesTheClosedFormWithWrappingProducts)
     // Texel 64, brightness 64.0, second texel 128: 512 + 2^29 over 2^21 is
     // 256, which is 0 in the byte. With a second texel of 64 it is 128.
     std::memset(map1, 64, sizeof map1);
-    tubeaddressing(20);
-    gridfx g[43] = {};
-    for (int i : {0, 1, 41, 42}) g[i].c = 4194304;
+    gridfx g[GRIDW + 2] = {};
+    for (int i : {0, 1, GRIDW, GRIDW + 1}) g[i].c = 4194304;
     for (int s2 : {128, 64}) {
         std::memset(map2, s2, sizeof map2);
         blockbuf b;
-        inter8x8_t(b.dest(), 0, 0, g);
+        inter8x8_t(viewof(putki, map1, {0, 1, 0}, map2, 20), b.dest(), g);
         for (int r = 0; r < 8; r++)
             for (int k = 0; k < 8; k++) ASSERT_EQ(b.at(r, k), s2 == 128 ? 0 : 128);
     }
@@ -104,7 +95,8 @@ TEST(TubeBlock, MatchesTheClosedFormWithWrappingProducts)
     // straddle zero, so the carry decides between 255 and 0.
     std::memset(map1, 0, sizeof map1);
     std::memset(map2, 1, sizeof map2);
-    g[0].c = (1 << 30) - 4000, g[1].c = (1 << 30) + 4000, g[41].c = (1 << 30) - 2500, g[42].c = (1 << 30) + 5500;
+    g[0].c = (1 << 30) - 4000, g[1].c = (1 << 30) + 4000;
+    g[GRIDW].c = (1 << 30) - 2500, g[GRIDW + 1].c = (1 << 30) + 5500;
     expectblock(g, 20, "straddling");
     EXPECT_TRUE(tubepixel(g, 0, 0, 20) == 255 && tubepixel(g, 7, 7, 20) == 0);
 
@@ -113,12 +105,9 @@ TEST(TubeBlock, MatchesTheClosedFormWithWrappingProducts)
     std::uniform_int_distribution<int> any(INT_MIN, INT_MAX), bright(65536, 8388608);
     for (int vs : {20, 16, 30, 12})
         for (int trial = 0; trial < 400; trial++) {
-            // The frame drivers' top-byte addressing, and now and then another.
-            tubeaddressing(vs);
-            if (trial % 4 == 3) mapsx = 20, wrapx = 0xff0, mapsy = 17, wrapy = 0x7f00;
             // Real brightnesses, the floor, now and then the miss marker or
             // anything at all, which the products must wrap through.
-            for (int i : {0, 1, 41, 42}) {
+            for (int i : {0, 1, GRIDW, GRIDW + 1}) {
                 const int c = trial % 5 == 0 ? any(rng) : trial % 7 == 0 ? MISS : trial % 3 == 0 ? 65536 : bright(rng);
                 g[i] = {any(rng), any(rng), c, 0, any(rng), any(rng)};
             }
@@ -130,31 +119,31 @@ TEST(TubeFrame, EveryBlockIsInterpolatedFromTheCornerRays)
 {
     std::mt19937 rng(3);
     for (int i = 0; i < 65536; i++) map1[i] = (unsigned char)(rng() % 148), map2[i] = (unsigned char)rng();
-    tubeaddressing(20);
-    teamatrix(mapm, 1.1f, -0.3f, 0.6f);
-    yvec = {1, 0.5f, 0.1f};
-    normalisoi(&yvec);
-    const float eye[3] = {1.3f, -1.5f, 4}, tgt[3] = {0.5f, 0.2f, -0.4f};
+    rayview v = viewof(pallo, map1, normalised({1, 0.5f, 0.1f}), map2, 20);
+    teamatrix(v.mapm, 1.1f, -0.3f, 0.6f);
+    const vector eye = {1.3f, -1.5f, 4}, target = {0.5f, 0.2f, -0.4f};
     // The same camera on the ball gives the same window shift.
-    opu = pallo;
-    canvas ball, a(0), b(255);
-    winshift sb = raycokes(ball.window(), eye[0], eye[1], eye[2], tgt[0], tgt[1], tgt[2], 1);
-    opu = putki;
-    winshift s = raycokes_t(a.window(), eye[0], eye[1], eye[2], tgt[0], tgt[1], tgt[2], 1);
-    raycokes_t(b.window(), eye[0], eye[1], eye[2], tgt[0], tgt[1], tgt[2], 1);
+    testcanvas ball, a(0), b(255);
+    winshift sb = raycokes(v, ball.window(), eye, target, 1);
+    v.object = putki;
+    winshift s = raycokes_t(v, a.window(), eye, target, 1);
+    raycokes_t(v, b.window(), eye, target, 1);
     EXPECT_TRUE(s.x == sb.x && s.y == sb.y);
     ASSERT_NE(s.x, 0);
     // Corner rays of our own, then each pixel from the closed form; outside
     // the window nothing changes.
-    static gridfx grid[1066];
-    for (int n = 0; n < 1066; n++) {
+    raycamera cam;
+    setupframe(v.up, eye, target, 1, &cam);
+    const rayframe f = makerayframe(cam, putki, v.mapm);
+    static gridfx grid[CORNERS];
+    for (int n = 0; n < CORNERS; n++) {
         grid[n] = {};
-        ammuu_sade_t(&grid[n], 16 * (n % 41), 16 * (n / 41));
+        ammuu_sade_t(f, &grid[n], 16 * (n % GRIDW), 16 * (n / GRIDW));
     }
     int lit = 0;
     for (int y = 0; y < 200; y++)
         for (int x = 0; x < 320; x++) {
-            const int want = tubepixel(&grid[(y / 8) * 41 + x / 8], y % 8, x % 8, 20);
+            const int want = tubepixel(&grid[(y / 8) * GRIDW + x / 8], y % 8, x % 8, 20);
             ASSERT_TRUE(a.at(x + s.x, y + s.y) == want && b.at(x + s.x, y + s.y) == want) << x << "," << y;
             lit += want != 0;
         }

@@ -15,15 +15,13 @@ static double length(const vector& v) { return std::sqrt(piste(&v, &v)); }
 TEST(Vecmath, CameraBasis)
 {
     // Looking down +z with y up: right is toward -x.
-    yvec = {0, 1, 0};
     float m[3][3];
-    teematriisi2(m, 0, 0, 5);
+    teematriisi2(m, 0, 0, 5, {0, 1, 0});
     for (int k = 0; k < 9; k++) EXPECT_EQ(m[k / 3][k % 3], k == 0 ? -1.0f : k % 4 == 0 ? 1.0f : 0.0f) << k;
     // Any direction and roll: orthonormal, dir exactly the normalised
-    // direction, up on yvec's side.
-    yvec = {0.3f, 1, -0.2f};
-    normalisoi(&yvec);
-    teematriisi2(m, 2, -3, 7);
+    // direction, up on yref's side.
+    const vector yref = normalised({0.3f, 1, -0.2f});
+    teematriisi2(m, 2, -3, 7, yref);
     vector row[3], dir{2, -3, 7};
     for (int i = 0; i < 3; i++) row[i] = {m[i][0], m[i][1], m[i][2]};
     for (int i = 0; i < 3; i++) {
@@ -32,7 +30,7 @@ TEST(Vecmath, CameraBasis)
     }
     normalisoi(&dir);
     EXPECT_TRUE(row[2].x == dir.x && row[2].y == dir.y && row[2].z == dir.z);
-    EXPECT_GT(piste(&row[1], &yvec), 0.0);
+    EXPECT_GT(piste(&row[1], &yref), 0.0);
 }
 
 TEST(Vecmath, Rotation)

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <random>
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
 #include "core/vecmath.h"
 #include "water/water.h"
@@ -15,8 +14,9 @@
 
 using namespace tormel;
 
-static Vesi field[65792];
+static Vesi field[FIELDSTORE];
 static unsigned char out[64000];
+static watergrid grid;
 
 struct Lights { int m1y, m1z, m2y, m2z; };
 
@@ -39,30 +39,24 @@ static int refpixel(int x, int y, Lights L)
         return wadd(wadd(g[q], wmul(ry, d2)), wmul(rx, wadd(d1, wmul(ry, dd))));
     };
     auto in = [](int v, int m) { return wsub(4096, m) <= v && v <= wsub(61440, m); };
-    const bool spot = in(pienix[q] >> 8, L.m1y) && in(pieniz[q] >> 8, L.m1z);
-    if (!spot && !(in(pienix[q] >> 9, L.m2y) && in(pieniz[q] >> 9, L.m2z))) return 0;
-    const int u = lerp(pienix), v = lerp(pieniz), c = ((u >> 16) & 255) * 256 + ((v >> 16) & 255);
+    const bool spot = in(grid.y[q] >> 8, L.m1y) && in(grid.z[q] >> 8, L.m1z);
+    if (!spot && !(in(grid.y[q] >> 9, L.m2y) && in(grid.z[q] >> 9, L.m2z))) return 0;
+    const int u = lerp(grid.y), v = lerp(grid.z), c = ((u >> 16) & 255) * 256 + ((v >> 16) & 255);
     const int gy = wsub(field[(c + 256) & 65535].r, field[c].r), gz = wsub(field[(c + 1) & 65535].r, field[c].r);
     auto look = [](const unsigned char* m, int row, int col) { return int(m[(row & 0xff00) + ((col >> 8) & 255)]); };
-    const int e = look(envi2, wadd(wadd(u >> 9, wmul(32, gy)), L.m2y), wadd(wadd(v >> 9, wmul(32, gz)), L.m2z));
+    const int e = look(enviglow, wadd(wadd(u >> 9, wmul(32, gy)), L.m2y), wadd(wadd(v >> 9, wmul(32, gz)), L.m2z));
     if (!spot) return e;
-    return rtbl[e + look(envi, wadd(wadd(u >> 8, wmul(64, gy)), L.m1y), wadd(wadd(v >> 8, wmul(64, gz)), L.m1z))];
+    return rtbl[e + look(envispot, wadd(wadd(u >> 8, wmul(64, gy)), L.m1y), wadd(wadd(v >> 8, wmul(64, gz)), L.m1z))];
 }
 
 class WaterPlane : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        buildtables();
         resetrand();
         vesiprekalk();  // the light maps
     }
-    void SetUp() override { setyvec(1, 0.5f, 0); }
-    static void setyvec(float x, float y, float z)
-    {
-        yvec = {x, y, z};
-        normalisoi(&yvec);
-    }
+    static inline const vector scene = normalised({1, 0.5f, 0});  // the water scene's up
     static int px(int x, int y) { return out[y * 320 + x]; }
     static int mismatches(Lights L)
     {
@@ -83,16 +77,17 @@ TEST_F(WaterPlane, MatchesPerPixelReference)
     for (const auto& w : views) {
         for (int k = 0; k < 65536; k++) field[k] = {d(g), d(g)};
         for (int c = 65536; c < 65792; c++) field[c] = {123456, 0};  // stale guard row
-        teevesitaso(out, field, 9.0f, w[0], w[1], w[2], w[3]);
+        teevesitaso(out, field, scene, 9.0f, w[0], w[1], w[2], w[3]);
+        vesiverkko(&grid, field, scene, 9.0f, w[0], w[1]);
         EXPECT_EQ(mismatches(lightsfor(w[0], w[1], w[2], w[3])), 0) << "posy " << w[0];
     }
     // Slopes far out of range on the first view's grid: the index sums wrap.
-    vesiverkko(field, 9.0f, 0.3f, 0);
+    vesiverkko(&grid, field, scene, 9.0f, 0.3f, 0);
     std::uniform_int_distribution<int> big(-(1 << 30), 1 << 30);
     for (int k = 0; k < 65536; k++) field[k] = {big(g), 0};
     for (int c = 0; c < 256; c++) field[65536 + c] = field[c];
     const Lights L = lightsfor(0.3f, 0, -0.6f, 0);
-    vesilohkot(out, field, L.m1y, L.m1z, L.m2y, L.m2z);
+    vesilohkot(out, grid, field, L.m1y, L.m1z, L.m2y, L.m2z);
     EXPECT_EQ(mismatches(L), 0) << "huge slopes";
 }
 
@@ -100,9 +95,8 @@ TEST_F(WaterPlane, FlatFieldShowsBothLightsCentred)
 {
     // Looking straight down +x the spot lies on the centre ray: the corner
     // pixel (160, 104). The glow reaches beyond it; the far corners are dark.
-    setyvec(0, 1, 0);
     std::memset(field, 0, sizeof field);
-    teevesitaso(out, field, 9.0f, 0, 0, 0, 0);
+    teevesitaso(out, field, {0, 1, 0}, 9.0f, 0, 0, 0, 0);
     EXPECT_EQ(px(160, 104), 255);
     EXPECT_EQ(px(0, 0) + px(319, 199), 0);
     long sx = 0, sy = 0, n = 0, glow = 0;
@@ -122,14 +116,14 @@ TEST_F(WaterPlane, HitsBeyondTheIntRangeStoreIntMin)
     // the plane: with posx = 9.5 their X is exactly 0 (not a number), with
     // 9.4999 it is 1e-4 and the hit lies thousands of units away. Those first
     // corners become INT_MIN and their blocks stay black.
-    setyvec(1, 0, 0);
     std::memset(field, 0, sizeof field);
     for (float posx : {9.5f, 9.4999f}) {
         std::memset(out, 77, sizeof out);
-        teevesitaso(out, field, posx, 1, 0, 0, 0);
-        for (int k = 0; k < 41; k++) ASSERT_EQ(pienix[13 * 41 + k], INT_MIN) << posx;
+        teevesitaso(out, field, {1, 0, 0}, posx, 1, 0, 0, 0);
+        vesiverkko(&grid, field, {1, 0, 0}, posx, 1, 0);
+        for (int k = 0; k < 41; k++) ASSERT_EQ(grid.y[13 * 41 + k], INT_MIN) << posx;
         for (int i = 104 * 320; i < 112 * 320; i++) ASSERT_EQ(out[i], 0) << posx;
-        EXPECT_NE(pienix[12 * 41 + 20], INT_MIN);  // the row above meets x = -10
+        EXPECT_NE(grid.y[12 * 41 + 20], INT_MIN);  // the row above meets x = -10
     }
 }
 
@@ -139,14 +133,13 @@ TEST_F(WaterPlane, HeightLookupRowFollowsZ)
     // grid row j = 3 hits y = 0.24 (column 30). Raising row 25 by one world
     // unit moves its plane from x = 10 to 11: the first point's offset from
     // the axis doubles, the second one's stays.
-    setyvec(0, 1, 0);
     const int nz = 13 * 41 + 23, ny = 16 * 41 + 20;
     std::memset(field, 0, sizeof field);
-    vesiverkko(field, 9.0f, 0, 0);
-    const int flatz = pieniz[nz], flaty = pienix[ny];
+    vesiverkko(&grid, field, {0, 1, 0}, 9.0f, 0, 0);
+    const int flatz = grid.z[nz], flaty = grid.y[ny];
     EXPECT_NEAR(flatz, 0.2 * 8388608, 64);
     for (int c = 0; c < 256; c++) field[25 * 256 + c].r = 36384;
-    vesiverkko(field, 9.0f, 0, 0);
-    EXPECT_NEAR(pieniz[nz], 2.0 * flatz, 64);
-    EXPECT_EQ(pienix[ny], flaty);
+    vesiverkko(&grid, field, {0, 1, 0}, 9.0f, 0, 0);
+    EXPECT_NEAR(grid.z[nz], 2.0 * flatz, 64);
+    EXPECT_EQ(grid.y[ny], flaty);
 }

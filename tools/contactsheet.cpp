@@ -27,10 +27,9 @@ static const float TIMES[25] = {
     18.30f, 19.90f, 21.50f, 23.50f, 23.85f,  // tube: left sprite, right sprite, lead, late, fading
     24.00f, 24.30f, 25.10f, 25.60f, 26.20f,  // fog ball: negative flash, orbit, later, fading
 };
-static const char* SCENES[5] = {"opening ball", "water plane", "relief plane", "tube tunnel", "fog ball"};
 
 static constexpr int COLUMNS = 5, ROWS = 5;
-static constexpr int PW = 320, PH = 200;  // the picture, frame rows 20..219
+static constexpr int PW = PICW, PH = PICH;  // the picture, frame rows FRAMETOP onwards
 static constexpr int LABEL = 12, GAP = 4;
 static constexpr int SW = COLUMNS * PW + (COLUMNS + 1) * GAP;
 static constexpr int SH = ROWS * (PH + LABEL) + (ROWS + 1) * GAP;
@@ -82,11 +81,11 @@ int main(int argc, char** argv)
         if (t < TIMES[next]) continue;
 
         const int x = GAP + (next % COLUMNS) * (PW + GAP), y = GAP + (next / COLUMNS) * (PH + LABEL + GAP);
-        const uint16_t* f = tormel::frame() + 20 * 320;
+        const uint16_t* f = tormel::frame() + FRAMETOP * FRAMEW;
         for (int r = 0; r < PH; r++)
-            for (int c = 0; c < PW; c++) sheet[size_t(y + r) * SW + size_t(x + c)] = f[r * 320 + c];
+            for (int c = 0; c < PW; c++) sheet[size_t(y + r) * SW + size_t(x + c)] = f[r * FRAMEW + c];
         char text[48];
-        std::snprintf(text, sizeof text, "%5.2f %s", double(t), SCENES[sceneof(t)]);
+        std::snprintf(text, sizeof text, "%5.2f %s", double(t), SCENES[sceneof(t)].title);
         labels.drawString(&fb, text, x, y + PH + 3, 1, 0xBDF7, 0);
         next++;
     }

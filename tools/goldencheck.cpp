@@ -13,9 +13,18 @@
 // from its recorded checksum; a frame with no recorded checksum is reported
 // but is no failure (the comparison between machines still covers it).
 #include "assets/assets.h"
-#include "core/buffers.h"
+#include "colour/palette.h"
+#include "colour/texture.h"
+#include "core/arith.h"
+#include "core/checksum.h"
 #include "core/random.h"
 #include "driver/driver.h"
+#include "raygrid/polar.h"
+#include "relief/relief.h"
+#include "scenes/common.h"
+#include "sprites/sprites.h"
+#include "water/water.h"
+#include "../tests/goldenframes.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,28 +41,6 @@ using namespace tormel;
 
 namespace {
 
-// FNV-1a, 64 bits. Every value is fed low byte first, so a checksum says the
-// same about the same numbers on big- and little-endian machines.
-struct fnv {
-    uint64_t h = 0xcbf29ce484222325ull;
-    void byte(unsigned b) { h = (h ^ (b & 0xff)) * 0x100000001b3ull; }
-    void bytes(const unsigned char* p, size_t n)
-    {
-        for (size_t i = 0; i < n; i++) byte(p[i]);
-    }
-    void u16s(const uint16_t* p, size_t n)
-    {
-        for (size_t i = 0; i < n; i++) byte(p[i]), byte(p[i] >> 8);
-    }
-    void i32s(const int* p, size_t n)
-    {
-        for (size_t i = 0; i < n; i++) {
-            uint32_t v = uint32_t(p[i]);
-            byte(v), byte(v >> 8), byte(v >> 16), byte(v >> 24);
-        }
-    }
-};
-
 std::string hex(uint64_t v)
 {
     char b[17];
@@ -64,9 +51,7 @@ std::string hex(uint64_t v)
 // The same checksum as the golden tests: 16-bit pixels, low byte first.
 std::string framesum()
 {
-    fnv f;
-    f.u16s(frame(), 320 * 240);
-    return hex(f.h);
+    return hex(checksumof(frame(), FRAMEPIXELS));
 }
 
 void fresh()
@@ -75,25 +60,17 @@ void fresh()
     startup(sprites.data(), sprites.size(), relief.data(), relief.size());
 }
 
-void buffer(const char* name, const unsigned char* p, size_t n)
+template <class T>
+void buffer(const char* name, const T* p, size_t n)
 {
-    fnv f;
-    f.bytes(p, n);
-    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
+    std::printf("buffer %s %s\n", name, hex(checksumof(p, n)).c_str());
 }
 
-void buffer(const char* name, const int* p, size_t n)
-{
-    fnv f;
-    f.i32s(p, n);
-    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
-}
-
+// A field's cells as their ints, r then i.
 void buffer(const char* name, const Vesi* p, size_t n)
 {
-    fnv f;
-    for (size_t i = 0; i < n; i++) f.i32s(&p[i].r, 1), f.i32s(&p[i].i, 1);
-    std::printf("buffer %s %s\n", name, hex(f.h).c_str());
+    static_assert(sizeof(Vesi) == 2 * sizeof(int));
+    buffer(name, &p[0].r, 2 * n);
 }
 
 // Everything start-up leaves behind, in start-up order: a difference names
@@ -101,22 +78,22 @@ void buffer(const char* name, const Vesi* p, size_t n)
 void startupbuffers()
 {
     fresh();
-    buffer("tbl", tbl, 1024);
-    buffer("ufotbl", ufotbl, 1024);
-    buffer("tbl2", tbl2, 256);
-    buffer("ufotbl2", ufotbl2, 256);
-    buffer("rtbl2", rtbl2, 16384);
+    buffer("rtbl", CLAMPTABLE.data(), CLAMPTABLE.size());
+    buffer("mergecurve", mergecurve, 1024);
+    buffer("ufomergecurve", ufomergecurve, 1024);
+    buffer("samplecurve", samplecurve, 256);
+    buffer("ufosamplecurve", ufosamplecurve, 256);
     buffer("hue", hue, sizeof hue);
-    buffer("paletti1", paletti1, 16384);
-    buffer("paletti2", paletti2, 16384);
-    buffer("paletti3", paletti3, 16384);
-    buffer("tunneli", tunneli, 640 * 400);
-    buffer("radiaali", radiaali, 65536);
+    buffer("paletti1", paletti1, PALETTEENTRIES);
+    buffer("paletti2", paletti2, PALETTEENTRIES);
+    buffer("paletti3", paletti3, PALETTEENTRIES);
+    buffer("tunneli", tunneli, CANVASBYTES);
+    buffer("radiaali", radiaali, LIGHTCELLS);
     buffer("nbuf", nbuf, 1024);
     buffer("mappi1", mappi1, sizeof mappi1);
     buffer("mappi2", mappi2, sizeof mappi2);
     buffer("mappi3", mappi3, sizeof mappi3);
-    buffer("kohokuva", kohokuva, 2048);
+    buffer("kohokuva", kohokuva, sizeof kohokuva);
     buffer("ufomap", ufomap, sizeof ufomap);
     buffer("uforeika", uforeika, sizeof uforeika);
     buffer("sp", sp, sizeof sp);
@@ -128,18 +105,14 @@ void startupbuffers()
     }
     buffer("logo1", logo1, sizeof logo1);
     buffer("logo2", logo2, sizeof logo2);
-    buffer("envi", envi, sizeof envi);
-    buffer("envi2", envi2, sizeof envi2);
-    buffer("envi3", envi3, sizeof envi3);
-    buffer("vesi1", vesi1, 65792);
-    buffer("vesi2", vesi2, 65792);
-    buffer("temppi", temppi, 65536);
-    fnv next;  // where the generator stands after start-up
-    for (int i = 0; i < 16; i++) {
-        int r = tormel::rand();
-        next.i32s(&r, 1);
-    }
-    std::printf("buffer rand-after-startup %s\n", hex(next.h).c_str());
+    buffer("envispot", envispot, sizeof envispot);
+    buffer("enviglow", enviglow, sizeof enviglow);
+    buffer("envicone", envicone, sizeof envicone);
+    buffer("vesi1", vesi1, FIELDSTORE);
+    buffer("vesi2", vesi2, FIELDSTORE);
+    int next[16];  // where the generator stands after start-up
+    for (int& r : next) r = tormel::rand();
+    buffer("rand-after-startup", next, 16);
 }
 
 struct verdicts {
@@ -164,32 +137,10 @@ void check(const std::map<std::string, std::string>& golden, const char* name, v
     std::printf("frame %s %s %s\n", name, sum.c_str(), verdict);
 }
 
-// The frames of the golden tests: each fresh from start-up, then a run
-// through scenes 2 and 3 where history matters.
+// The frames of the golden tests.
 void goldenframes(const std::map<std::string, std::string>& golden, verdicts* v)
 {
-    const float times[] = {0.0f, 0.75f, 1.9f, 2.05f, 4.5f, 5.95f,
-                           6.0f, 7.3f, 8.05f, 11.95f,
-                           12.0f, 13.1f, 14.5f, 17.8f,
-                           18.0f, 19.7f, 21.2f, 23.9f,
-                           24.0f, 24.5f, 25.3f, 26.4f};
-    for (float t : times) {
-        fresh();
-        drawframe(t);
-        char name[32];
-        std::snprintf(name, sizeof name, "fresh-%05.2f", double(t));
-        check(golden, name, v);
-    }
-    fresh();
-    for (int k = 0; k <= 240; k++) {
-        float t = 6.0f + k * 0.05f;
-        drawframe(t);
-        if (k % 40 == 20) {
-            char name[32];
-            std::snprintf(name, sizeof name, "sequence-%05.2f", double(t));
-            check(golden, name, v);
-        }
-    }
+    golden::drawframes(fresh, [&](const char* name) { check(golden, name, v); });
 }
 
 // The whole timeline in one sequence, 16 frames a pattern (a little over
@@ -198,12 +149,12 @@ void sweep()
 {
     fresh();
     for (int p = 0; p * 16 <= int(ENDTIME * 16); p++) {
-        fnv f;
+        checksum c;
         for (int k = 0; k < 16 && p * 16 + k <= int(ENDTIME * 16); k++) {
             drawframe(float(p * 16 + k) / 16);
-            f.u16s(frame(), 320 * 240);
+            c.values(frame(), FRAMEPIXELS);
         }
-        std::printf("sweep pattern-%02d %s\n", p, hex(f.h).c_str());
+        std::printf("sweep pattern-%02d %s\n", p, hex(c.h).c_str());
     }
 }
 

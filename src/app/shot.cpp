@@ -37,7 +37,7 @@ int runshot(const options& o)
     if (!headlessstartup()) return 1;
     drawframe(o.shottime);
     std::string error;
-    bool ok = writepng(o.shotfile, frame(), 320, 240, &error);
+    bool ok = writepng(o.shotfile, frame(), FRAMEW, FRAMEH, &error);
     shutdown();
     if (!ok) {
         std::fprintf(stderr, "tormel: %s\n", error.c_str());
@@ -53,19 +53,13 @@ int runbench()
     double startupms = msbetween(t0, clk::now());
     std::printf("startup              %9.1f ms\n", startupms);
 
-    struct span {
-        const char* name;
-        float from, to;
-    };
-    const span scenes[5] = {{"1 alkupallero", 0, 6},   {"2 vesitaso", 6, 12},
-                            {"3 ufoefu", 12, 18},      {"4 tunnelipallo", 18, 24},
-                            {"5 sumupallo", 24, 26.5f}};
     const int frames = 600;  // evenly spaced over each scene, the same every run
     std::vector<double> ms(frames);
     double slowestfps = 1e30;
-    for (const span& s : scenes) {
+    for (int n = 0; n < SCENECOUNT; n++) {
+        const scene& s = SCENES[n];
         for (int i = 0; i < frames; i++) {
-            float t = s.from + (s.to - s.from) * float(i) / frames;
+            float t = s.first + (s.last - s.first) * float(i) / frames;
             auto a = clk::now();
             drawframe(t);
             ms[i] = msbetween(a, clk::now());
@@ -74,7 +68,7 @@ int runbench()
         double median = ms[frames / 2], worst = ms.back();
         double fps = 1000.0 / median;
         slowestfps = std::min(slowestfps, fps);
-        std::printf("scene %-14s %5d frames  median %7.3f ms  worst %7.3f ms  %8.0f fps\n", s.name,
+        std::printf("scene %d %-12s %5d frames  median %7.3f ms  worst %7.3f ms  %8.0f fps\n", n + 1, s.name,
                     frames, median, worst, fps);
     }
     std::printf("bench: startup_ms=%.1f slowest_fps=%.0f\n", startupms, slowestfps);

@@ -4,11 +4,12 @@
 // written for speed: one brightness test per call, pixels made in pairs and
 // stored as one 32-bit word, four pixels per iteration.
 #include "colour/composite.h"
+#include "core/geometry.h"
 #include <cstring>
 
 namespace tormel {
 
-static constexpr int W = 320, H = 200;
+static constexpr int W = PICW, H = PICH;
 
 // Two neighbouring pixels as one 32-bit word. The left pixel has the lower
 // address, which is the low half of the word on a little-endian machine and

@@ -4,7 +4,8 @@
 // All integer, in place, with arithmetic shifts for the divisions.
 #include "colour/filters.h"
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "core/geometry.h"
+#include "raygrid/polar.h"
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -12,81 +13,85 @@
 
 namespace tormel {
 
-// moi: "hi", the glow's 160 x 100 half-resolution work grid. Intensity in
-// 15.17 fixed point plus a half unit of the final >> 16 (x * 131072 + 32768),
-// so the add-back rounds. Rewritten completely by every call.
-static int moi[16000];
+// moi: "hi", the glow's half-resolution work grid, a cell for each 2 x 2
+// pixels. Intensity in 15.17 fixed point plus a half unit of the final
+// >> 16 (x * 131072 + 32768), so the add-back rounds. Rewritten completely
+// by every call.
+static constexpr int GW = PICW / 2, GH = PICH / 2;
+static int moi[GW * GH];
 
 void teeblurri(unsigned char* dest)
 {
-    for (int r = 0; r < 100; r++)
-        for (int k = 0; k < 160; k++)
-            moi[r * 160 + k] = (dest[2 * r * 320 + 2 * k] << 17) + 32768;
+    for (int r = 0; r < GH; r++)
+        for (int k = 0; k < GW; k++)
+            moi[r * GW + k] = (dest[2 * r * PICW + 2 * k] << 17) + 32768;
 
     // Forward: pull 7/8 toward the cell one row up and three columns right,
     // then mix 1/4 of that into the smeared left neighbour. The partner
     // offsets are linear, so they run over the row ends as they fall.
-    for (int r = 1; r < 100; r++) {
-        int* row = moi + r * 160;
-        for (int c = 3; c <= 154; c++) {
-            const int up = row[c - 157];
+    const int upright = GW - 3;
+    for (int r = 1; r < GH; r++) {
+        int* row = moi + r * GW;
+        for (int c = 3; c <= GW - 6; c++) {
+            const int up = row[c - upright];
             const int m = up + ((row[c] - up) >> 3);
             row[c] = row[c - 1] + ((m - row[c - 1]) >> 2);
         }
     }
-    // Backward, mirrored. For c = 1 and 2 the partner i + 157 is columns 158
-    // and 159 of the same row.
-    for (int r = 98; r >= 0; r--) {
-        int* row = moi + r * 160;
-        for (int c = 156; c >= 1; c--) {
-            const int dn = row[c + 157];
+    // Backward, mirrored. For c = 1 and 2 the partner is the last two
+    // columns of the same row.
+    for (int r = GH - 2; r >= 0; r--) {
+        int* row = moi + r * GW;
+        for (int c = GW - 4; c >= 1; c--) {
+            const int dn = row[c + upright];
             const int m = dn + ((row[c] - dn) >> 3);
             row[c] = row[c + 1] + ((m - row[c + 1]) >> 2);
         }
     }
 
     // Add back twice the smeared intensity over 2 x 2 blocks. The partners
-    // k + 1, k + 161 of column 159 are the first cells of the next rows.
-    for (int r = 0; r < 99; r++) {
-        const int* mr = moi + r * 160;
-        unsigned char* d = dest + r * 640;
-        for (int x = 0; x < (r < 98 ? 160 : 159); x++, d += 2) {
+    // to the right and below of the last column are the first cells of the
+    // next rows.
+    for (int r = 0; r < GH - 1; r++) {
+        const int* mr = moi + r * GW;
+        unsigned char* d = dest + r * 2 * PICW;
+        for (int x = 0; x < (r < GH - 2 ? GW : GW - 1); x++, d += 2) {
             const int m = mr[x];
             d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
             d[1] = (unsigned char)rtbl[d[1] + ((m + mr[x + 1]) >> 17)];
-            d[320] = (unsigned char)rtbl[d[320] + ((m + mr[x + 160]) >> 17)];
-            d[321] = (unsigned char)rtbl[d[321] + ((m + mr[x + 161]) >> 17)];
+            d[PICW] = (unsigned char)rtbl[d[PICW] + ((m + mr[x + GW]) >> 17)];
+            d[PICW + 1] = (unsigned char)rtbl[d[PICW + 1] + ((m + mr[x + GW + 1]) >> 17)];
         }
     }
     // The last block's bottom-right partner would lie past the end of moi:
     // that pixel is not computed, and it and its left neighbour end up 0.
+    // The last two rows get no glow.
     {
-        const int k = 99 * 160 - 1;
-        unsigned char* d = dest + 196 * 320 + 318;
+        const int k = (GH - 1) * GW - 1;
+        unsigned char* d = dest + 2 * (GH - 2) * PICW + PICW - 2;
         const int m = moi[k];
         d[0] = (unsigned char)rtbl[d[0] + (m >> 16)];
         d[1] = (unsigned char)rtbl[d[1] + ((m + moi[k + 1]) >> 17)];
-        d[320] = (unsigned char)rtbl[d[320] + ((m + moi[k + 160]) >> 17)];
+        d[PICW] = 0;
+        d[PICW + 1] = 0;
     }
-    dest[63358] = 0;
-    dest[63359] = 0;
 }
 
 typedef unsigned char v16u8 __attribute__((vector_size(16)));
 typedef unsigned short v16u16 __attribute__((vector_size(32)));
 
-void plordbuf()
+void plordbuf(unsigned char* window)
 {
     // Each pixel reads only pixels later in raster order, which are still
     // unfiltered, so doing it in place is a plain 2 x 2 box of the original.
     // The window's last row and column are read but kept. Sixteen pixels at
     // a time in 16-bit lanes: a group's loads reach one pixel past it, which
     // the next group has not written yet.
-    for (int y = ymov; y < ymov + 199; y++) {
-        unsigned char* row = dbuf + y * 640 + xmov;
-        const unsigned char* next = row + 640;
+    for (int y = 0; y < PICH - 1; y++) {
+        unsigned char* row = window + y * PITCH;
+        const unsigned char* next = row + PITCH;
         int x = 0;
-        for (; x + 16 <= 319; x += 16) {
+        for (; x + 16 <= PICW - 1; x += 16) {
             v16u8 a, b, c, d;
             std::memcpy(&a, row + x, 16);
             std::memcpy(&b, row + x + 1, 16);
@@ -97,15 +102,9 @@ void plordbuf()
             const v16u8 r = __builtin_convertvector(sum >> 2, v16u8);
             std::memcpy(row + x, &r, 16);
         }
-        for (; x < 319; x++)
+        for (; x < PICW - 1; x++)
             row[x] = (unsigned char)((row[x] + row[x + 1] + next[x] + next[x + 1]) >> 2);
     }
-}
-
-void teeradiaali(const unsigned char* sourke, int* dest)
-{
-    const int n = valoxres * valoyres;
-    for (int i = 0; i < n; i++) dest[i] = tbl2[sourke[radiaali[i]]];
 }
 
 // ---- recursive smear --------------------------------------------------------
@@ -121,7 +120,7 @@ static inline int smearstep(int x, int partner, int w)
 // The plain form, cell by cell in pass order. Also the check for the fast ones.
 void blur2ref(int* dest, int delta, int p)
 {
-    const int n = valoxres * valoyres;
+    const int n = LIGHTCELLS;
     const int w = p >> 2;
     if (delta < 0) {
         if (delta <= -n) return;
@@ -171,8 +170,7 @@ static void smearrun(int* __restrict d, const int* __restrict partner, int len, 
 
 static constexpr int CHAINS = 8;
 static constexpr int WARM = 32;
-static constexpr int SMEARMAX = 65536;
-alignas(16) static int smearout[SMEARMAX];  // the pass's results, in buffer order
+alignas(16) static int smearout[LIGHTCELLS];  // the pass's results, in buffer order
 
 // The guessed start of each chain i > 0 at pass position b[i]: the chain
 // run over the WARM cells before it.
@@ -213,18 +211,17 @@ static void checkchains(const int* x, int* o, const int* b, int count, int w)
 }
 
 // Dir +1: cells upwards (delta -1); -1: downwards (delta +1). The segment
-// length L is a constant for the usual table size, so that the eight chains
-// address their cells with fixed offsets from one index and keep their
-// states in registers; LC = 0 takes it from n.
-template <int Dir, int LC>
-static void smearparallel(const int* src, int* out, int n, int w)
+// length L is a constant, so that the eight chains address their cells with
+// fixed offsets from one index and keep their states in registers.
+template <int Dir>
+static void smearparallel(const int* src, int* out, int w)
 {
     // x(v), o(v): input and output of pass position v.
+    constexpr int n = LIGHTCELLS, L = (n - 1) / CHAINS;
     const int first = Dir > 0 ? 0 : n - 1;
     const int* const x = src + first;
     int* const o = out + first;
 
-    const int L = LC ? LC : (n - 1) / CHAINS;
     int b[CHAINS + 1];
     for (int i = 0; i < CHAINS; i++) b[i] = 1 + i * L;
     b[CHAINS] = n;
@@ -347,24 +344,20 @@ static void smearone(const int* src, int* out, int n, int w)
 #if defined(__SSE2__)
     if (smearlanes<Dir>(src, out, n, w)) return;
 #endif
-    constexpr int L = (SMEARMAX - 1) / CHAINS;
-    if (n == SMEARMAX)
-        smearparallel<Dir, L>(src, out, n, w);
-    else
-        smearparallel<Dir, 0>(src, out, n, w);
+    smearparallel<Dir>(src, out, w);
 }
 
-// Whether a stride-one pass of weight w over n cells can run as chains: a
-// weight of 16384 or more, or a negative one, never forgets its start, so
-// the guesses would not meet; those run serially.
-static bool chainable(int n, int w)
+// Whether a stride-one pass of weight w can run as chains: a weight of 16384
+// or more, or a negative one, never forgets its start, so the guesses would
+// not meet; those run serially.
+static bool chainable(int w)
 {
-    return w >= 0 && w < 16384 && n <= SMEARMAX && n > CHAINS * (WARM + 64);
+    return w >= 0 && w < 16384;
 }
 
 void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p)
 {
-    const int n = valoxres * valoyres;
+    const int n = LIGHTCELLS;
     const int step = -delta;
     if (step < 16) {
         // Short strides keep the two passes.
@@ -411,9 +404,9 @@ void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int
 
 void blur2spiral(int* dest, int p)
 {
-    const int n = valoxres * valoyres;
+    const int n = LIGHTCELLS;
     const int w = p >> 2;
-    if (!chainable(n, w)) {
+    if (!chainable(w)) {
         blur2(dest, 1, p);
         blur2(dest, -1, p);
         return;
@@ -425,12 +418,12 @@ void blur2spiral(int* dest, int p)
 
 void blur2(int* dest, int delta, int p)
 {
-    const int n = valoxres * valoyres;
+    const int n = LIGHTCELLS;
     const int w = p >> 2;
     if (delta <= -n || delta >= n || delta == 0) return;  // no partners inside, or itself
     const int step = delta < 0 ? -delta : delta;
 
-    if (step == 1 && chainable(n, w)) {
+    if (step == 1 && chainable(w)) {
         if (delta < 0)
             smearone<1>(dest, smearout, n, w);
         else

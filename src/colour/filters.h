@@ -8,16 +8,14 @@ namespace tormel {
 // teeblurri: "make blur". Adds a soft glow to a 320 x 200 picture in place.
 void teeblurri(unsigned char* dest);
 
-// plordbuf: 2 x 2 box average of the 320 x 200 window of dbuf at (xmov, ymov).
-void plordbuf();
+// plordbuf: 2 x 2 box average, in place, of a 320 x 200 canvas window (rows
+// PITCH apart); its last row and column are read but kept.
+void plordbuf(unsigned char* window);
 
-// teeradiaali: "make radial". dest[i] = tbl2[sourke[radiaali[i]]] over the
-// 512 x 128 light table.
-void teeradiaali(const unsigned char* sourke, int* dest);
-
-// The sampling of teeradiaali through any picture-to-light curve (tbl2, or
-// ufotbl2 as uforadiaali), followed by blur2(dest, delta, p) for an outward
-// smear (delta < 0), done as one pass: each cell is smeared as it is sampled.
+// radiaalismear: "radial smear". The light table sampled from the canvas
+// sourke through a picture-to-light curve, dest[i] = curve[sourke[radiaali[i]]],
+// then smeared as by blur2(dest, delta, p), in one pass: for an outward
+// smear (delta <= -16) each cell is smeared as it is sampled.
 void radiaalismear(const unsigned char* sourke, const int* curve, int* dest, int delta, int p);
 
 // Recursive smear of the light table along stride delta, strength p (16.16).

@@ -3,11 +3,13 @@
 // start-up. Nothing here runs per frame.
 #include "colour/palette.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include <cmath>
 #include <cstdint>
 
 namespace tormel {
+
+unsigned char hue[PICBYTES];
+int paletti1[PALETTEENTRIES], paletti2[PALETTEENTRIES], paletti3[PALETTEENTRIES];
 
 // One channel of column j: the running product j * slope in 23.9 fixed
 // point, saturated to 0..255. rtbl covers every slope up to about +-16000;
@@ -46,13 +48,13 @@ static void teehue()
 {
     const double k4800 = 1.0 / 4800, k16 = 1.0 / 16, k32 = 1.0 / 32;
     const double k6400 = 1.0 / 6400, k24 = 1.0 / 24;
-    for (int y = 0; y < 200; y++) {
-        for (int x = 0; x < 320; x++) {
+    for (int y = 0; y < PICH; y++) {
+        for (int x = 0; x < PICW; x++) {
             int r2 = (x - 160) * (x - 160) + (y - 100) * (y - 100);
             double a = std::cos(r2 * k4800) + std::sin(std::sin(x * k16) + y * k32);
             double b = std::sin(r2 * k6400) + std::sin(x * k24);
             int v = trunc32(8 * ((b + 4) + a));
-            hue[y * 320 + x] = static_cast<unsigned char>(v & 255);
+            hue[y * PICW + x] = static_cast<unsigned char>(v & 255);
         }
     }
 }

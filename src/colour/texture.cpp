@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: MIT
-// texture.cpp: the start-up textures mappi1..3 and the relief maps ufomap
-// and uforeika. Everything here must stay bit-exact: each byte depends on
-// the exact sequence of rand() draws and on the integer arithmetic below.
+// texture.cpp: the start-up textures mappi1..3 and the expansion of packed
+// heights into a map. Everything here must stay bit-exact: each byte depends
+// on the exact sequence of rand() draws and on the integer arithmetic below.
 #include "colour/texture.h"
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "core/geometry.h"
 #include "core/random.h"
 #include "core/vecmath.h"
 #include <cmath>
 #include <numbers>
 
 namespace tormel {
+
+unsigned char mappi1[MAPCELLS], mappi2[MAPCELLS], mappi3[MAPCELLS];
 
 // ---- procedural textures ----------------------------------------------------
 
@@ -30,14 +32,14 @@ static void teestb()
 // noise (0..1023) divided by ten.
 static void noisemap(unsigned char* m, int ax, int ay, int az)
 {
-    for (int y = 0; y < 256; y++) {
+    for (int y = 0; y < MAPSIZE; y++) {
         double sy = stb[y], cy = stb[y + 128];
         int ny = trunc32(cy * ay);
-        for (int x = 0; x < 256; x++) {
+        for (int x = 0; x < MAPSIZE; x++) {
             double sx = stb[2 * x], cx = stb[2 * x + 128];
             int nx = trunc32((sx * ax) * sy);
             int nz = trunc32((cx * az) * sy);
-            m[y * 256 + x] = static_cast<unsigned char>(int(noise(nx, ny, nz) * 0.1));
+            m[y * MAPSIZE + x] = static_cast<unsigned char>(int(noise(nx, ny, nz) * 0.1));
         }
     }
 }
@@ -46,7 +48,7 @@ static void noisemap(unsigned char* m, int ax, int ay, int az)
 // ball over the water or the tube, a pixel of 0 counts as no ball.
 static void nozero(unsigned char* m)
 {
-    for (int i = 0; i < 65536; i++)
+    for (int i = 0; i < MAPCELLS; i++)
         if (m[i] == 0) m[i] = 1;
 }
 
@@ -56,9 +58,9 @@ static void nozero(unsigned char* m)
 // row 0 under the last row, which this pass already replaced.
 static void smooth2x2(unsigned char* m)
 {
-    for (int g = 0; g < 256; g++) {
-        unsigned char* row = m + g * 256;
-        unsigned char* below = m + ((g + 1) & 255) * 256;
+    for (int g = 0; g < MAPSIZE; g++) {
+        unsigned char* row = m + g * MAPSIZE;
+        unsigned char* below = m + ((g + 1) & (MAPSIZE - 1)) * MAPSIZE;
         for (int j = 0; j < 255; j++)
             row[j] = static_cast<unsigned char>((row[j] + row[j + 1] + below[j + 1] + below[j]) >> 2);
         row[255] = static_cast<unsigned char>((row[255] + row[0] + below[0] + below[255]) >> 2);
@@ -71,21 +73,24 @@ void precalcmappi()
     teestb();
 
     noisemap(mappi1, 2123, 2345, 2876);
-    for (int i = 0; i < 65536; i++) mappi1[i] = static_cast<unsigned char>(clamp(5 * mappi1[i] - 323));
+    for (int i = 0; i < MAPCELLS; i++) mappi1[i] = static_cast<unsigned char>(clamp(5 * mappi1[i] - 323));
     nozero(mappi1);
 
     noisemap(mappi3, 4123, 4345, 4876);
-    for (int i = 0; i < 65536; i++) mappi3[i] = static_cast<unsigned char>(rtbl[2 * mappi3[i] - 13]);
+    for (int i = 0; i < MAPCELLS; i++) mappi3[i] = static_cast<unsigned char>(rtbl[2 * mappi3[i] - 13]);
     nozero(mappi3);
 
     // A smooth random cloud: 65536 random bytes, 32 box-smoothing passes,
     // then contrast into 0..127.
-    for (int i = 0; i < 65536; i++) mappi2[i] = static_cast<unsigned char>(rand() & 255);
+    for (int i = 0; i < MAPCELLS; i++) mappi2[i] = static_cast<unsigned char>(rand() & 255);
     for (int pass = 0; pass < 32; pass++) smooth2x2(mappi2);
-    for (int i = 0; i < 65536; i++) mappi2[i] = static_cast<unsigned char>(rtbl[3 * mappi2[i] - 254] >> 1);
+    for (int i = 0; i < MAPCELLS; i++) mappi2[i] = static_cast<unsigned char>(rtbl[3 * mappi2[i] - 254] >> 1);
 }
 
 // ---- height-map expansion ----------------------------------------------------
+
+// temppi: "temp", domap's 256 x 256 work grid, heights in 16.16.
+static int temppi[MAPCELLS];
 
 // temppi entry at row r, column c, both wrapping modulo 256.
 static inline int& T(int r, int c)
@@ -93,7 +98,8 @@ static inline int& T(int r, int c)
     return temppi[((r & 255) << 8) | (c & 255)];
 }
 
-void first(const unsigned char* m)
+// Unpack the nibbles into every fourth row and column of temppi.
+static void first(const unsigned char* m)
 {
     for (int r = 0; r < 64; r++) {
         for (int b = 0; b < 32; b++) {
@@ -109,7 +115,7 @@ void first(const unsigned char* m)
 // pass estimates the points half a step off the known grid with the 4-tap
 // kernel (-3, 19, 19, -3)/32; the smoothing pass then averages each known
 // point with the same estimate taken from its new neighbours.
-void ip(int a, int d)
+static void ip(int a, int d)
 {
     const int ra = a >> 8, ca = a & 255;
     const int dr = d >> 8, dc = d & 255;
@@ -132,50 +138,26 @@ void ip(int a, int d)
     }
 }
 
-void last(unsigned char* m)
+// temppi to bytes, clamped.
+static void last(unsigned char* m)
 {
-    for (int i = 0; i < 65536; i++) {
+    for (int i = 0; i < MAPCELLS; i++) {
         int v = temppi[i];
         // 16.16 -> 16 per height step; the kernel's overshoot is cut here.
         m[i] = static_cast<unsigned char>(v < 0 ? 0 : v > 0xFFFFF ? 255 : v >> 12);
     }
 }
 
-void domap(const unsigned char* src, unsigned char* dest, int rez0)
+void domap(const unsigned char* src, unsigned char* dest)
 {
+    // Every fourth point known: fill the columns between, then the rows;
+    // then the same at every second point.
     first(src);
-    if (rez0 > 1) {
-        ip(0x404, 2);
-        ip(0x402, 0x200);
-    }
-    if (rez0 >= 1) {
-        ip(0x202, 1);
-        ip(0x201, 0x100);
-    }
+    ip(0x404, 2);
+    ip(0x402, 0x200);
+    ip(0x202, 1);
+    ip(0x201, 0x100);
     last(dest);
-}
-
-// ---- relief maps ---------------------------------------------------------------
-
-void precalcrelief()
-{
-    domap(kohokuva, ufomap, 2);
-
-    // Four in-place passes of the 2 x 2 mean on the linear index (i + 1 at
-    // the end of a row is the start of the next). Ascending and in place: the
-    // neighbours that wrap past the end were already replaced in this pass.
-    for (int pass = 0; pass < 4; pass++) {
-        for (int i = 0; i < 65536; i++) {
-            int s = ufomap[i] + ufomap[(i + 1) & 65535] + ufomap[(i + 256) & 65535] +
-                    ufomap[(i + 257) & 65535];
-            ufomap[i] = static_cast<unsigned char>(s >> 2);
-        }
-    }
-
-    // The reveal map: the relief modulated by the cloud texture read
-    // backwards from its middle.
-    for (int i = 0; i < 65536; i++)
-        uforeika[i] = static_cast<unsigned char>((ufomap[i] * mappi2[(32768 - i) & 65535]) >> 8);
 }
 
 } // namespace tormel

@@ -9,8 +9,11 @@
 //   range, or a NaN, gives INT_MIN, as the x86 conversion instruction does.
 //   ARM would saturate instead, so every conversion that can leave the range
 //   goes through trunc32().
+// - Sums of intensities are held to a byte through the clamp table rtbl.
 #pragma once
+#include <array>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 
 namespace tormel {
@@ -27,5 +30,16 @@ inline int trunc32(double x)
 {
     return (x > -2147483649.0 && x < 2147483648.0) ? int(x) : INT_MIN;
 }
+
+// The clamp table: rtbl[v] is v held to 0..255 for -8192 <= v <= 8191. A
+// loop that adds a byte and a signed offset indexes it with the sum, one
+// load instead of a test at either end; the margins are wide enough for
+// every such sum the effects make.
+inline constexpr std::array<int, 16384> CLAMPTABLE = [] {
+    std::array<int, 16384> t{};
+    for (int i = 0; i < 16384; i++) t[size_t(i)] = i < 8192 ? 0 : i < 8192 + 256 ? i - 8192 : 255;
+    return t;
+}();
+inline constexpr const int* rtbl = CLAMPTABLE.data() + 8192;
 
 } // namespace tormel

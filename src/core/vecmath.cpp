@@ -8,8 +8,6 @@
 
 namespace tormel {
 
-vector yvec;
-
 double piste(const vector* a, const vector* b)
 {
     return double(a->x) * b->x + double(a->y) * b->y + double(a->z) * b->z;
@@ -37,12 +35,11 @@ void qftolp(int* p, float f)
     *p = trunc32(f);
 }
 
-void teematriisi2(float m[3][3], float dx, float dy, float dz)
+void teematriisi2(float m[3][3], float dx, float dy, float dz, const vector& yref)
 {
-    static vector right, up, dir;
-    dir = {dx, dy, dz};
+    vector right, up, dir = {dx, dy, dz};
     normalisoi(&dir);
-    risti(&right, &dir, &yvec);
+    risti(&right, &dir, &yref);
     normalisoi(&right);
     risti(&up, &right, &dir);
     normalisoi(&up);

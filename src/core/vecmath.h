@@ -9,8 +9,6 @@ struct vector {
     float x, y, z;
 };
 
-extern vector yvec;  // the camera's up reference; scenes set and normalise it
-
 // Limit to 0..255. Inline: it sits in per-pixel loops.
 inline int clamp(int val)
 {
@@ -22,11 +20,16 @@ inline int clamp(int val)
 double piste(const vector* a, const vector* b);  // piste: "dot"
 void risti(vector* d, const vector* a, const vector* b);  // risti: "cross", d = a x b
 void normalisoi(vector* d);                   // normalisoi: "normalise", in place
+inline vector normalised(vector v)
+{
+    normalisoi(&v);
+    return v;
+}
 void qftolp(int* p, float f);                 // qftolp: "quick float to long", truncating
 
 // teematriisi2: "make matrix", look-at basis for direction (dx, dy, dz):
-// rows right, up, dir. Reads yvec; keeps its basis in statics (not reentrant).
-void teematriisi2(float m[3][3], float dx, float dy, float dz);
+// rows right, up, dir; up lies on the side of the reference yref.
+void teematriisi2(float m[3][3], float dx, float dy, float dz, const vector& yref);
 
 // teamatrix: "make matrix", rotation by |(dx, dy, dz)| radians about that
 // axis, as the transpose of the usual matrix (points multiply as row vectors).

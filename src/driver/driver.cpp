@@ -1,95 +1,50 @@
 // SPDX-License-Identifier: MIT
-// driver.cpp: start-up order and scene schedule.
+// driver.cpp: start-up order, scene schedule and the frame.
 #include "driver/driver.h"
+#include "colour/composite.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
-#include "core/buffers.h"
 #include "core/random.h"
-#include "output/framebuffer.h"
 #include "raygrid/polar.h"
-#include "scenes/scenes.h"
+#include "relief/relief.h"
+#include "scenes/common.h"
 #include "sprites/sprites.h"
 #include "water/water.h"
-#include <algorithm>
 #include <cstring>
 
 namespace tormel {
 
-static constexpr int FRAMEBYTES = 307200;  // twice the 320 x 240 x 2 frame, as allocated
+static uint16_t framepixels[FRAMEPIXELS];
 
 void startup(const unsigned char* sprites, size_t spriteslen,
              const unsigned char* relief, size_t relieflen)
 {
-    // Every random value is drawn below, from the generator's fixed seed.
+    // Every random value is drawn below, from the generator's fixed seed:
+    // the textures first, then the water.
     resetrand();
     resetscenes();
-
-    xres = 320;
-    yres = 200;
-    valoxres = 512;
-    valoyres = 128;
-    ymov = 0;
-    xmov = 0;
-
-    if (!videomem) {
-        videomem = new Lfb{};
-        videomem->buf = reinterpret_cast<unsigned char*>(new uint16_t[FRAMEBYTES / 2]);
-        videomem->width = 320;
-        videomem->height = 240;
-    }
-
-    std::memset(sp, 0, sizeof sp);
-    if (spriteslen) std::memcpy(sp, sprites, std::min(spriteslen, sizeof sp));
-
-    std::memset(paletti1, 0, sizeof paletti1);
-    std::memset(paletti2, 0, sizeof paletti2);
-    std::memset(paletti3, 0, sizeof paletti3);
-    std::memset(hue, 0, sizeof hue);
-    std::memset(dbuf2, 0, sizeof dbuf2);
-    std::memset(dbuf3, 0, sizeof dbuf3);
-    std::memset(mappi1, 0, sizeof mappi1);
-    std::memset(mappi2, 0, sizeof mappi2);
-    std::memset(mappi3, 0, sizeof mappi3);
-    std::memset(envi, 0, sizeof envi);
-    std::memset(envi2, 0, sizeof envi2);
-    std::memset(envi3, 0, sizeof envi3);
-
-    std::memset(kohokuva, 0, sizeof kohokuva);
-    if (relieflen) std::memcpy(kohokuva, relief, std::min<size_t>(relieflen, 2048));
-
-    allocbuffers();
-    buildtables();
-
+    buildlightcurves();
     precalcipaskaa();
     prekalkutsjon();
     precalcmappi();
-    precalcrelief();
-    precalcsprites();
+    loadrelief(relief, relieflen);  // reads mappi2
+    loadsprites(sprites, spriteslen);
     vesiprekalk();
-
-    v1 = vesi1;
-    v2 = vesi2;
     clearframe();
 }
 
 void shutdown()
 {
-    if (videomem) {
-        delete[] reinterpret_cast<uint16_t*>(videomem->buf);
-        delete videomem;
-        videomem = nullptr;
-    }
-    freebuffers();
 }
 
 uint16_t* frame()
 {
-    return reinterpret_cast<uint16_t*>(videomem->buf);
+    return framepixels;
 }
 
 void clearframe()
 {
-    std::memset(videomem->buf, 0, FRAMEBYTES);
+    std::memset(framepixels, 0, sizeof framepixels);
 }
 
 float musictime(uint32_t musicpos)
@@ -99,25 +54,16 @@ float musictime(uint32_t musicpos)
 
 int sceneof(float t)
 {
-    if (t < 6) return 0;
-    if (t < 12) return 1;
-    if (t < 18) return 2;
-    if (t < 24) return 3;
-    return 4;
+    int s = 0;
+    while (s < SCENECOUNT - 1 && !(t < SCENES[s].last)) s++;
+    return s;
 }
 
 void drawframe(float t)
 {
-    if (t < 6)
-        alkupallero(t);
-    else if (t < 12)
-        vesitaso(t - 6);
-    else if (t < 18)
-        ufoefu(t - 12);
-    else if (t < 24)
-        tunnelipallo(t - 18);
-    else
-        sumupallo(t - 24);
+    const scene& s = SCENES[sceneof(t)];
+    const shading sh = s.draw(t - s.first);
+    teeharmaastavari(framepixels + FRAMETOP * FRAMEW, sh.picture, hue, sh.palette, sh.brightness);
 }
 
 } // namespace tormel

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
-// framebuffer.cpp: the frame pointer and colour mixing.
+// framebuffer.cpp: colour mixing.
 #include "output/framebuffer.h"
 
 namespace tormel {
-
-Lfb* videomem = nullptr;
 
 uint16_t mixColors(int r1, int r2, int g1, int g2, int b1, int b2)
 {

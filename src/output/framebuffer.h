@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// framebuffer.h: the 16-bit frame records that everything is drawn into.
+// framebuffer.h: the 16-bit frame record that the window presents and text
+// is drawn into.
 // Pixels are RGB565 (red bits 15..11, green 10..5, blue 4..0), the screen's
 // own format, so presenting a frame needs no colour conversion.
 #pragma once
@@ -12,15 +13,6 @@ struct framebuffer {
     int bufx, bufy;         // width and height in pixels (320 x 240)
     uint16_t* vbuf;         // bufx * bufy pixels, row-major
 };
-
-// Lfb: linear frame buffer descriptor. videomem->buf holds the 320 x 240 frame.
-struct Lfb {
-    unsigned char* buf;
-    int width, height;
-    int pitch, depth;       // not used
-};
-
-extern Lfb* videomem;
 
 // Saturating additive mix of two colours given as 8-bit channels, as RGB565.
 uint16_t mixColors(int r1, int r2, int g1, int g2, int b1, int b2);

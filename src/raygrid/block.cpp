@@ -10,35 +10,24 @@
 
 namespace tormel {
 
-static constexpr int PITCH = 640;  // canvas row, bytes
-
-template <class Addr>
-static void interblock(unsigned char* dest, const gridfx* g, const unsigned char* map, Addr a)
+void inter8x8(unsigned char* dest, const gridfx* g, const unsigned char* map)
 {
-    blockstep u(g[0].u, g[1].u, g[41].u, g[42].u);
-    blockstep v(g[0].v, g[1].v, g[41].v, g[42].v);
-    for (int r = 0; r < 8; r++, dest += PITCH) {
+    blockstep u(g[0].u, g[1].u, g[GRIDW].u, g[GRIDW + 1].u);
+    blockstep v(g[0].v, g[1].v, g[GRIDW].v, g[GRIDW + 1].v);
+    for (int r = 0; r < BLOCK; r++, dest += PITCH) {
         unsigned uu = u.left, vv = v.left;
         const unsigned du = u.h, dv = v.h;
-        for (int k = 0; k < 8; k++) {
+        for (int k = 0; k < BLOCK; k++) {
             // Two samples per pixel: its top-left corner and half a pixel right.
-            const int t1 = map[a.index(uu, vv)];
+            const int t1 = map[texelindex(uu, vv)];
             uu += du, vv += dv;
-            const int t2 = map[a.index(uu, vv)];
+            const int t2 = map[texelindex(uu, vv)];
             uu += du, vv += dv;
             dest[k] = (unsigned char)((t1 + t2) >> 1);
         }
         u.nextrow();
         v.nextrow();
     }
-}
-
-void inter8x8(unsigned char* dest, int, int, gridfx* g)
-{
-    if (topbyteaddressing())
-        interblock(dest, g, texture, topbytes());
-    else
-        interblock(dest, g, texture, currentaddr());
 }
 
 // A longitude growing by more than a quarter turn from a to b is taken for
@@ -75,10 +64,8 @@ static inline void halve(const rayframe& f, int x, int y, gridfx* d, const gridf
     d->c = wadd(s1->c, wsub(s2->c, s1->c) >> 1);
 }
 
-void subdiv1(int x, int y, gridfx* d, gridfx* s1, gridfx* s2)
+void subdiv1(const rayframe& f, int x, int y, gridfx* d, const gridfx* s1, const gridfx* s2)
 {
-    rayframe f;
-    loadrayframe(&f);
     halve(f, x, y, d, s1, s2);
 }
 
@@ -180,16 +167,15 @@ static void bisectlevels(const rayframe& f, span* cur, int n)
     }
 }
 
-void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
+void subdiv8x8(const rayframe& f, const unsigned char* map, unsigned char* dest, int x1, int y1,
+               const gridfx* g)
 {
     gtmp[0][0] = g[0];
     gtmp[0][16] = g[1];
-    gtmp[16][0] = g[41];
-    gtmp[16][16] = g[42];
+    gtmp[16][0] = g[GRIDW];
+    gtmp[16][16] = g[GRIDW + 1];
 
     // Top and bottom edges, then every column but the last between them.
-    rayframe f;
-    loadrayframe(&f);
     span edges[2], columns[16];
     for (int e = 0; e < 2; e++) edges[e] = {&gtmp[16 * e][0], 1, 0, 16, x1, y1 + 16 * e, 1, 0};
     bisectlevels(f, edges, 2);
@@ -197,16 +183,14 @@ void subdiv8x8(unsigned char* dest, int x1, int y1, gridfx* g)
     bisectlevels(f, columns, 16);
 
     // From here on c holds the sample's texel; a miss is black.
-    const unsigned char* map = texture;
-    const texaddr a = currentaddr();
     for (int n = 0; n < 16; n++)
         for (int m = 0; m < 16; m++) {
             gridfx& s = gtmp[n][m];
-            s.c = s.c == MISS ? 0 : map[a.index(unsigned(s.u), unsigned(s.v))];
+            s.c = s.c == MISS ? 0 : map[texelindex(unsigned(s.u), unsigned(s.v))];
         }
 
-    for (int r = 0; r < 8; r++, dest += PITCH)
-        for (int k = 0; k < 8; k++) {
+    for (int r = 0; r < BLOCK; r++, dest += PITCH)
+        for (int k = 0; k < BLOCK; k++) {
             const gridfx* top = &gtmp[2 * r][2 * k];
             const gridfx* bottom = &gtmp[2 * r + 1][2 * k];
             dest[k] = (unsigned char)((top[0].c + top[1].c + bottom[0].c + bottom[1].c + 2) >> 2);

@@ -13,6 +13,8 @@
 
 namespace tormel {
 
+gridfx pallero[CORNERS];
+
 // 1/300 at single precision: the view plane spans +-320/300 by +-200/300 at
 // distance 1, in half-pixel steps.
 static constexpr float VIEWSTEP = 0.0033333334f;
@@ -28,27 +30,24 @@ static int clampshift(double s, int lim)
     return int(s);
 }
 
-winshift setupframe(float _posx, float _posy, float _posz,
-                    float tgtx, float tgty, float tgtz, float jep)
+winshift setupframe(const vector& up, vector eye, vector target, float jep, raycamera* cam)
 {
-    posx = _posx;
-    posy = _posy;
-    posz = _posz;
-    teematriisi2(camera, tgtx - posx, tgty - posy, tgtz - posz);
-    perx = pery = VIEWSTEP;
-    mapsy = 16;
-    mapsx = 24;
-    wrapy = 0xff00;
-    wrapx = 0xff;
+    cam->pos[0] = eye.x;
+    cam->pos[1] = eye.y;
+    cam->pos[2] = eye.z;
+    teematriisi2(cam->m, target.x - eye.x, target.y - eye.y, target.z - eye.z, up);
+    cam->perx = cam->pery = VIEWSTEP;
 
     // Where the world origin falls on the view plane, scaled by 180 pixels
     // per unit: the picture moves with the object so that it stays near the
-    // centre of the canvas, where the polar light tables are centred.
-    const double ox = -posx, oy = -posy, oz = -posz;
-    double rx = double(camera[0][0]) * ox + double(camera[0][1]) * oy + double(camera[0][2]) * oz;
-    double uy = double(camera[1][0]) * ox + double(camera[1][1]) * oy + double(camera[1][2]) * oz;
-    double dz = double(camera[2][0]) * ox + double(camera[2][1]) * oy + double(camera[2][2]) * oz;
-    return {clampshift(rx / dz * 100 * 1.8 * jep, 159), clampshift(uy / dz * 100 * 1.8 * jep, 99)};
+    // centre of the canvas, where the polar light tables are centred. The
+    // shift keeps the picture on the canvas.
+    const float(&m)[3][3] = cam->m;
+    const double ox = -eye.x, oy = -eye.y, oz = -eye.z;
+    double rx = double(m[0][0]) * ox + double(m[0][1]) * oy + double(m[0][2]) * oz;
+    double uy = double(m[1][0]) * ox + double(m[1][1]) * oy + double(m[1][2]) * oz;
+    double dz = double(m[2][0]) * ox + double(m[2][1]) * oy + double(m[2][2]) * oz;
+    return {clampshift(rx / dz * 100 * 1.8 * jep, CENTREX - 1), clampshift(uy / dz * 100 * 1.8 * jep, CENTREY - 1)};
 }
 
 void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, bool* hit)
@@ -58,7 +57,7 @@ void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, 
     const __m128d signbit = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
     auto at = [](const double* v) { return _mm_set1_pd(*v); };
     for (; i + 2 <= n; i += 2) {
-        const __m128d xx = _mm_setr_pd(x[i] - 320, x[i + 1] - 320), yy = _mm_setr_pd(y[i] - 200, y[i + 1] - 200);
+        const __m128d xx = _mm_setr_pd(x[i] - PICW, x[i + 1] - PICW), yy = _mm_setr_pd(y[i] - PICH, y[i + 1] - PICH);
         __m128d d[3];
         for (int j = 0; j < 3; j++) {
             const __m128d v = _mm_sub_pd(_mm_sub_pd(at(&f.cam[2][j]), _mm_mul_pd(_mm_mul_pd(at(&f.pery), yy), at(&f.cam[1][j]))),
@@ -96,20 +95,18 @@ void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, 
     for (; i < n; i++) hit[i] = shootray(f, x[i], y[i], &k[i]);
 }
 
-void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int))
+void shootcorners(const rayframe& f, void (*map)(gridfx* const*, const rayhit* const*, int))
 {
-    static rayhit k[1066];
-    static bool hit[1066];
-    static gridfx* g[1066];
-    static const rayhit* kp[1066];
-    static int xs[1066], ys[1066];
-    rayframe f;
-    loadrayframe(&f);
-    for (int j = 0, n = 0; j < 26; j++)
-        for (int i = 0; i < 41; i++, n++) xs[n] = 16 * i, ys[n] = 16 * j;
-    shootrays(f, 1066, xs, ys, k, hit);
+    static rayhit k[CORNERS];
+    static bool hit[CORNERS];
+    static gridfx* g[CORNERS];
+    static const rayhit* kp[CORNERS];
+    static int xs[CORNERS], ys[CORNERS];
+    for (int j = 0, n = 0; j < GRIDH; j++)
+        for (int i = 0; i < GRIDW; i++, n++) xs[n] = 2 * BLOCK * i, ys[n] = 2 * BLOCK * j;
+    shootrays(f, CORNERS, xs, ys, k, hit);
     int hits = 0;
-    for (int n = 0; n < 1066; n++) {
+    for (int n = 0; n < CORNERS; n++) {
         if (hit[n]) {
             g[hits] = &pallero[n];
             kp[hits++] = &k[n];
@@ -122,7 +119,7 @@ void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int))
 
 blockfill chooseblock(const gridfx* p)
 {
-    const gridfx &tl = p[0], &tr = p[1], &bl = p[41], &br = p[42];
+    const gridfx &tl = p[0], &tr = p[1], &bl = p[GRIDW], &br = p[GRIDW + 1];
     if (tl.c == MISS)
         return tr.c == MISS && bl.c == MISS && br.c == MISS ? blockfill::skip : blockfill::subdiv;
     if (tr.c == MISS || bl.c == MISS || br.c == MISS) return blockfill::subdiv;
@@ -131,21 +128,22 @@ blockfill chooseblock(const gridfx* p)
     return blockfill::inter;
 }
 
-winshift raycokes(unsigned char* dest, float _posx, float _posy, float _posz,
-                  float tgtx, float tgty, float tgtz, float jep)
+winshift raycokes(const rayview& view, unsigned char* dest, vector eye, vector target, float jep)
 {
-    const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(hitplains);
+    raycamera cam;
+    const winshift s = setupframe(view.up, eye, target, jep, &cam);
+    const rayframe f = makerayframe(cam, view.object, view.mapm);
+    shootcorners(f, hitplains);
 
-    unsigned char* base = dest + 640 * s.y + s.x;
-    for (int by = 0; by < 25; by++)
-        for (int bx = 0; bx < 40; bx++) {
-            gridfx* p = &pallero[by * 41 + bx];
-            unsigned char* d = base + by * 5120 + bx * 8;
+    unsigned char* base = dest + PITCH * s.y + s.x;
+    for (int by = 0; by < BLOCKSY; by++)
+        for (int bx = 0; bx < BLOCKSX; bx++) {
+            const gridfx* p = &pallero[by * GRIDW + bx];
+            unsigned char* d = base + by * BLOCK * PITCH + bx * BLOCK;
             switch (chooseblock(p)) {
             case blockfill::skip: break;
-            case blockfill::inter: inter8x8(d, 16 * bx, 16 * by, p); break;
-            case blockfill::subdiv: subdiv8x8(d, 16 * bx, 16 * by, p); break;
+            case blockfill::inter: inter8x8(d, p, view.map); break;
+            case blockfill::subdiv: subdiv8x8(f, view.map, d, 2 * BLOCK * bx, 2 * BLOCK * by, p); break;
             }
         }
     return s;

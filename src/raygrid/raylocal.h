@@ -6,7 +6,7 @@
 #pragma once
 #include <cmath>
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "raygrid/ray.h"
 
 namespace tormel {
 
@@ -17,37 +17,14 @@ struct rayhit {
     double r[3];  // hit point in texture space: h (as a row vector) times mapm
 };
 
-// The globals a ray reads, widened to double once: a frame's rays share
-// them, and reading and widening some thirty floats per ray cost as much as
-// the quadric.
-struct rayframe {
-    double cam[3][3];     // camera rows right, up, dir
-    double perx, pery;    // view-plane step per half pixel
-    double p[3];          // eye
-    double o[3];          // quadric o0, o1, o2
-    double op[3];         // o_j p_j, exact (products of two floats)
-    double C;             // o0 px^2 + o1 py^2 + o2 pz^2 - o3: the same for every ray
-    double mapm[3][3];
-};
-
-inline void loadrayframe(rayframe* f)
-{
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) f->cam[i][j] = camera[i][j], f->mapm[i][j] = mapm[i][j];
-    f->perx = perx, f->pery = pery;
-    f->p[0] = posx, f->p[1] = posy, f->p[2] = posz;
-    for (int j = 0; j < 3; j++) f->o[j] = opu[j], f->op[j] = f->o[j] * f->p[j];
-    const double o3 = opu[3];
-    f->C = f->o[0] * f->p[0] * f->p[0] + f->o[1] * f->p[1] * f->p[1] + f->o[2] * f->p[2] * f->p[2] - o3;
-}
-
 // Cast the ray through the sample point (x, y), in half pixels from the
-// picture's top-left corner, against *opu seen from (posx, posy, posz), as
-// loaded into f. False when it misses (a negative or NaN discriminant); a
-// grazing ray with a zero discriminant hits.
+// picture's top-left corner, against the frame's quadric. False when it
+// misses (a negative or NaN discriminant); a grazing ray with a zero
+// discriminant hits.
 inline bool shootray(const rayframe& f, int x, int y, rayhit* k)
 {
-    const double xx = x - 320, yy = y - 200;
+    // From the centre of the picture, which is (PICW, PICH) in half pixels.
+    const double xx = x - PICW, yy = y - PICH;
 
     // Screen x runs against `right` and y against `up`. The direction is not
     // normalised: its component along the view is 1, so t is the depth.
@@ -81,19 +58,10 @@ inline bool shootray(const rayframe& f, int x, int y, rayhit* k)
 // the very operations of shootray, so the records are the same.
 void shootrays(const rayframe& f, int n, const int* x, const int* y, rayhit* k, bool* hit);
 
-// The same straight from the globals.
-inline bool shootray(int x, int y, rayhit* k)
-{
-    rayframe f;
-    loadrayframe(&f);
-    return shootray(f, x, y, k);
-}
-
-// Steps shared by raycokes and raycokes_t before the blocks: eye and camera,
-// view-plane step, texture addressing, and the window shift that keeps the
-// world origin near the canvas centre.
-winshift setupframe(float _posx, float _posy, float _posz,
-                    float tgtx, float tgty, float tgtz, float jep);
+// Steps shared by raycokes and raycokes_t before the blocks: the camera at
+// eye looking at target, the view-plane step, and the window shift that
+// keeps the world origin near the canvas centre (scaled by jep).
+winshift setupframe(const vector& up, vector eye, vector target, float jep, raycamera* cam);
 
 // A hit as a variant records it: the plain and the tube mappings; and the
 // same for n hits at once (g[i] from *k[i]), their angles taken in pairs.
@@ -107,37 +75,17 @@ void hittubes(gridfx* const* g, const rayhit* const* k, int n);
 // that the long chains (square root, division) of neighbouring corners
 // overlap; then the mappings. The same records as ammuu_sade (or
 // ammuu_sade_t) corner by corner.
-void shootcorners(void (*map)(gridfx* const*, const rayhit* const*, int));
+void shootcorners(const rayframe& f, void (*map)(gridfx* const*, const rayhit* const*, int));
 
-// The frame's texture addressing, as set in mapsx, mapsy, wrapx, wrapy.
-struct texaddr {
-    int sx, sy, wx, wy;
-    int index(unsigned u, unsigned v) const
-    {
-        // Converting to int is modular, and >> of an int is arithmetic.
-        return ((int(v) >> sy) & wy) + ((int(u) >> sx) & wx);
-    }
-};
-
-inline texaddr currentaddr()
+// The texel of (u, v): column the top byte of u, row the top byte of v.
+inline int texelindex(unsigned u, unsigned v)
 {
-    return {mapsx, mapsy, wrapx, wrapy};
-}
-
-// The addressing that both frame drivers set: column = top byte of u, row =
-// top byte of v. Spelt out as constants for the inner loops; the same index
-// as texaddr gives for 24, 16, 0xff, 0xff00.
-struct topbytes {
-    static int index(unsigned u, unsigned v) { return int(((v >> 16) & 0xff00) | (u >> 24)); }
-};
-
-inline bool topbyteaddressing()
-{
-    return mapsx == 24 && mapsy == 16 && wrapx == 0xff && wrapy == 0xff00;
+    return int(((v >> 16) & 0xff00) | (u >> 24));
 }
 
 // Bilinear stepping of one field over an 8 x 8 block, in half pixels along a
 // row and whole pixel rows down. Unsigned so that it wraps as a binary angle.
+// The corners of the block at g are g[0], g[1], g[GRIDW] and g[GRIDW + 1].
 struct blockstep {
     unsigned left;  // value at the left end of the current pixel row
     unsigned h;     // step per half pixel along the current row

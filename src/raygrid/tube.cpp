@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include "raygrid/angle.h"
+#include "raygrid/raycokes.h"
 #include "raygrid/raylocal.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -17,10 +18,10 @@ namespace tormel {
 static constexpr double TURN24 = 16777216.0 / double(3.14159265358979f);
 static constexpr double TURN31 = 2147483648.0 / double(3.14159265358979f);
 
-void ammuu_sade_t(gridfx* g, int x, int y)
+void ammuu_sade_t(const rayframe& f, gridfx* g, int x, int y)
 {
     rayhit k;
-    if (!shootray(x, y, &k)) {
+    if (!shootray(f, x, y, &k)) {
         // Cannot happen with the eye inside putki; the interpolation would
         // take the marker for a brightness.
         g->c = MISS;
@@ -48,10 +49,10 @@ void hittube(gridfx* g, const rayhit& k)
 
 void hittubes(gridfx* const* g, const rayhit* const* k, int n)
 {
-    static double y[1066], x[1066];
-    static int a[1066];
-    for (int done = 0; done < n; done += 1066) {
-        const int m = n - done < 1066 ? n - done : 1066;
+    static double y[CORNERS], x[CORNERS];
+    static int a[CORNERS];
+    for (int done = 0; done < n; done += CORNERS) {
+        const int m = n - done < CORNERS ? n - done : CORNERS;
         gridfx* const* gg = g + done;
         const rayhit* const* kk = k + done;
         for (int i = 0; i < m; i++) y[i] = kk[i]->r[0], x[i] = kk[i]->r[1];
@@ -89,28 +90,27 @@ static inline unsigned char tubepixel(int lit1, int tex1, int lit2, int tex2, in
 struct tubefields {
     blockstep u, v, c, u2, v2;
     explicit tubefields(const gridfx* g)
-        : u(g[0].u, g[1].u, g[41].u, g[42].u), v(g[0].v, g[1].v, g[41].v, g[42].v),
-          c(g[0].c, g[1].c, g[41].c, g[42].c), u2(g[0].u2, g[1].u2, g[41].u2, g[42].u2),
-          v2(g[0].v2, g[1].v2, g[41].v2, g[42].v2)
+        : u(g[0].u, g[1].u, g[GRIDW].u, g[GRIDW + 1].u), v(g[0].v, g[1].v, g[GRIDW].v, g[GRIDW + 1].v),
+          c(g[0].c, g[1].c, g[GRIDW].c, g[GRIDW + 1].c), u2(g[0].u2, g[1].u2, g[GRIDW].u2, g[GRIDW + 1].u2),
+          v2(g[0].v2, g[1].v2, g[GRIDW].v2, g[GRIDW + 1].v2)
     {
     }
     void nextrow() { u.nextrow(), v.nextrow(), c.nextrow(), u2.nextrow(), v2.nextrow(); }
 };
 
-// Both samples of every pixel, for any addressing: the reference.
-template <class Addr>
-static void tubeblock(unsigned char* dest, const gridfx* g, Addr a)
+// Both samples of every pixel: the reference.
+void inter8x8_t_portable(const rayview& view, unsigned char* dest, const gridfx* g)
 {
-    const unsigned char *map1 = texture, *map2 = texture2;
-    const int vs = valoshift;
+    const unsigned char *map1 = view.map, *map2 = view.map2;
+    const int vs = view.valoshift;
     tubefields f(g);
-    for (int r = 0; r < 8; r++, dest += 640, f.nextrow()) {
+    for (int r = 0; r < BLOCK; r++, dest += PITCH, f.nextrow()) {
         unsigned u = f.u.left, v = f.v.left, c = f.c.left, u2 = f.u2.left, v2 = f.v2.left;
-        for (int k = 0; k < 8; k++) {
+        for (int k = 0; k < BLOCK; k++) {
             int lit[2], tex2[2];
             for (int i = 0; i < 2; i++) {
-                lit[i] = wadd(map1[a.index(u, v)] << 15, int(c) >> 1);
-                tex2[i] = map2[a.index(u2, v2)];
+                lit[i] = wadd(map1[texelindex(u, v)] << 15, int(c) >> 1);
+                tex2[i] = map2[texelindex(u2, v2)];
                 u += f.u.h, v += f.v.h, c += f.c.h, u2 += f.u2.h, v2 += f.v2.h;
             }
             dest[k] = tubepixel(lit[0], tex2[0], lit[1], tex2[1], vs);
@@ -118,122 +118,10 @@ static void tubeblock(unsigned char* dest, const gridfx* g, Addr a)
     }
 }
 
-void inter8x8_t_portable(unsigned char* dest, int, int, gridfx* g)
-{
-    if (topbyteaddressing())
-        tubeblock(dest, g, topbytes());
-    else
-        tubeblock(dest, g, currentaddr());
-}
-
-#if defined(__SSE2__)
-// The fast path reads a pixel's first sample only when it can matter.
-// Sample 1 enters as x = p1 >> vs, -2^(31-vs) <= x < 2^(31-vs), added to p2
-// before the shift by vs + 1. When the low vs + 1 bits of p2 stay that far
-// from either end of their range, x can neither carry nor borrow into the
-// bits kept, nor wrap the sum, and the pixel is p2 >> (vs + 1) alone. For
-// vs = 20 that leaves about 2% of a tube frame's pixels; a group of four
-// with one of them takes the whole formula for all four (for the others it
-// gives the same bytes).
-// Four pixels at a time down the rows: the five fields of their second
-// samples in vector registers, the first samples half a pixel step to the
-// left of them. Top-byte addressing and 16 <= vs <= 30 only.
-static void tubeblocksse2(unsigned char* dest, const gridfx* g)
-{
-    const unsigned char *map1 = texture, *map2 = texture2;
-    const int vs = valoshift;
-    const __m128i shift1 = _mm_cvtsi32_si128(vs);
-    const __m128i drop = _mm_cvtsi32_si128(vs + 1);
-    const __m128i rowmask = _mm_set1_epi32(0xff00);
-    const unsigned dropped = (1u << (vs + 1)) - 1;  // the bits the final shift drops
-    const unsigned reach = 1u << (31 - vs);         // how far p1 >> vs reaches either way
-    // Shifted by reach, the safe low parts are reach .. dropped - reach and
-    // the unsafe ones wrap below 2 reach.
-    const __m128i keep = _mm_set1_epi32(int(dropped));
-    const __m128i bias = _mm_set1_epi32(int(reach));
-    const __m128i unsafe = _mm_set1_epi32(int(2 * reach));
-    const __m128i lowbyte = _mm_set1_epi32(0xff);
-
-    // Per field: the second sample of pixel k in row r is
-    // left + r ly + (2k + 1)(h + r dd), so lanes k = 0..3 start at
-    // left + {1, 3, 5, 7} h and step by ly + {1, 3, 5, 7} dd a row; lanes
-    // 4..7 are 8 h (8 dd) further on. The first sample is h + r dd before it.
-    const tubefields f(g);
-    auto odd = [](unsigned a, unsigned m) {
-        return _mm_setr_epi32(int(a + m), int(a + 3 * m), int(a + 5 * m), int(a + 7 * m));
-    };
-    auto splat = [](unsigned a) { return _mm_set1_epi32(int(a)); };
-    struct lanes {
-        __m128i q, dq, half, dhalf, q8, dq8;
-    };
-    auto setup = [&](const blockstep& b) {
-        return lanes{odd(b.left, b.h), odd(b.ly, b.dd), splat(b.h), splat(b.dd), splat(8 * b.h), splat(8 * b.dd)};
-    };
-    const lanes F[5] = {setup(f.u), setup(f.v), setup(f.c), setup(f.u2), setup(f.v2)};
-
-    auto index = [&](__m128i u, __m128i v) {
-        return _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), rowmask), _mm_srli_epi32(u, 24));
-    };
-    // 32-bit wrapping products: the low halves of 64-bit ones.
-    auto mul32 = [](__m128i a, __m128i b) {
-        const __m128i even = _mm_mul_epu32(a, b);
-        const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
-        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
-    };
-    // Texel plus brightness times the second map's texel, for four samples.
-    auto product = [&](__m128i u, __m128i v, __m128i c, __m128i u2, __m128i v2) {
-        alignas(16) unsigned i1[4], i2[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(u, v));
-        _mm_store_si128(reinterpret_cast<__m128i*>(i2), index(u2, v2));
-        // Built with set rather than stored and reloaded: a vector load
-        // of fresh scalar stores would stall on forwarding.
-        const __m128i t = _mm_set_epi32(map1[i1[3]], map1[i1[2]], map1[i1[1]], map1[i1[0]]);
-        const __m128i s = _mm_set_epi32(map2[i2[3]], map2[i2[2]], map2[i2[1]], map2[i2[0]]);
-        return mul32(_mm_add_epi32(_mm_slli_epi32(t, 15), _mm_srai_epi32(c, 1)), s);
-    };
-    auto store4 = [&](unsigned char* d, __m128i px) {
-        px = _mm_and_si128(px, lowbyte);
-        px = _mm_packus_epi16(_mm_packs_epi32(px, px), px);
-        const uint32_t four = uint32_t(_mm_cvtsi128_si32(px));
-        std::memcpy(d, &four, 4);
-    };
-
-    for (int j = 0; j < 8; j += 4) {
-        __m128i u = F[0].q, v = F[1].q, c = F[2].q, u2 = F[3].q, v2 = F[4].q;
-        __m128i du = F[0].dq, dv = F[1].dq, dc = F[2].dq, du2 = F[3].dq, dv2 = F[4].dq;
-        if (j) {
-            u = _mm_add_epi32(u, F[0].q8), v = _mm_add_epi32(v, F[1].q8), c = _mm_add_epi32(c, F[2].q8);
-            u2 = _mm_add_epi32(u2, F[3].q8), v2 = _mm_add_epi32(v2, F[4].q8);
-            du = _mm_add_epi32(du, F[0].dq8), dv = _mm_add_epi32(dv, F[1].dq8), dc = _mm_add_epi32(dc, F[2].dq8);
-            du2 = _mm_add_epi32(du2, F[3].dq8), dv2 = _mm_add_epi32(dv2, F[4].dq8);
-        }
-        unsigned char* d = dest + j;
-        for (int r = 0; r < 8; r++, d += 640) {
-            const __m128i p2 = product(u, v, c, u2, v2);
-            const __m128i low = _mm_and_si128(_mm_add_epi32(p2, bias), keep);
-            const __m128i edge = _mm_cmpgt_epi32(unsafe, low);
-            if (_mm_movemask_epi8(edge)) {
-                // The half steps of row r lead back to the first samples.
-                auto back = [&](__m128i x, int i) {
-                    const __m128i h = _mm_add_epi32(F[i].half, mul32(F[i].dhalf, _mm_set1_epi32(r)));
-                    return _mm_sub_epi32(x, h);
-                };
-                const __m128i p1 = product(back(u, 0), back(v, 1), back(c, 2), back(u2, 3), back(v2, 4));
-                store4(d, _mm_sra_epi32(_mm_add_epi32(_mm_sra_epi32(p1, shift1), p2), drop));
-            } else {
-                store4(d, _mm_sra_epi32(p2, drop));
-            }
-            u = _mm_add_epi32(u, du), v = _mm_add_epi32(v, dv), c = _mm_add_epi32(c, dc);
-            u2 = _mm_add_epi32(u2, du2), v2 = _mm_add_epi32(v2, dv2);
-        }
-    }
-}
-#endif
-
 #if defined(__SSE2__)
 // The pixel of sample pair k in row r by the whole formula, from the
-// block's closed form: what the vector paths leave to the scalar code.
-static unsigned char exactpixel(const tubefields& f, int r, int k, int vs)
+// block's closed form: what the vector path leaves to the scalar code.
+static unsigned char exactpixel(const rayview& view, const tubefields& f, int r, int k)
 {
     auto at = [&](const blockstep& b, unsigned s) {
         return b.left + unsigned(r) * b.ly + s * (b.h + unsigned(r) * b.dd);
@@ -241,25 +129,28 @@ static unsigned char exactpixel(const tubefields& f, int r, int k, int vs)
     int lit[2], tex2[2];
     for (unsigned i = 0; i < 2; i++) {
         const unsigned s = unsigned(2 * k) + i;
-        lit[i] = wadd(texture[topbytes::index(at(f.u, s), at(f.v, s))] << 15, int(at(f.c, s)) >> 1);
-        tex2[i] = texture2[topbytes::index(at(f.u2, s), at(f.v2, s))];
+        lit[i] = wadd(view.map[texelindex(at(f.u, s), at(f.v, s))] << 15, int(at(f.c, s)) >> 1);
+        tex2[i] = view.map2[texelindex(at(f.u2, s), at(f.v2, s))];
     }
-    return tubepixel(lit[0], tex2[0], lit[1], tex2[1], vs);
+    return tubepixel(lit[0], tex2[0], lit[1], tex2[1], view.valoshift);
 }
 
 // The scene's shift, valoshift = 20, eight pixels (a block row) to a vector
-// of 16-bit lanes. The pixel is bits 21..28 of p2 = (T 2^15 + ch) S, where ch
-// = c >> 1 = chh 2^15 + chl with chh = c >> 16 and chl = ch & 0x7fff. Then
-// p2 = ((T + chh) S + Q) 2^15 + L' modulo 2^32, with chl S = Q 2^15 + L', so
-// R = (T + chh) S + Q taken modulo 2^16 holds bits 15..30 of p2: the pixel
-// is bits 6..13 of R, and every product is a 16-bit one. Sample 1 matters
-// only where p2's low 21 bits lie within 2^11 of either end, as in the four-
-// lane path; those bits are R's low 6 above L', and such pixels (about one
-// in a hundred, fewer where the tube is far) take the whole formula one by
-// one.
-static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
+// of 16-bit lanes, reading a pixel's first sample only where it can matter.
+// Sample 1 enters as x = p1 >> 20, -2^11 <= x < 2^11, added to p2 before the
+// shift by 21: when the low 21 bits of p2 stay that far from either end of
+// their range, x can neither carry nor borrow into the bits kept, nor wrap
+// the sum, and the pixel is p2 >> 21 alone.
+// The pixel is bits 21..28 of p2 = (T 2^15 + ch) S, where ch = c >> 1 =
+// chh 2^15 + chl with chh = c >> 16 and chl = ch & 0x7fff. Then p2 =
+// ((T + chh) S + Q) 2^15 + L' modulo 2^32, with chl S = Q 2^15 + L', so R =
+// (T + chh) S + Q taken modulo 2^16 holds bits 15..30 of p2: the pixel is
+// bits 6..13 of R, and every product is a 16-bit one. p2's low 21 bits are
+// R's low 6 above L'; the pixels where they lie near an end (about one in a
+// hundred, fewer where the tube is far) take the whole formula one by one.
+static void tubeblock20(const rayview& view, unsigned char* dest, const gridfx* g, uint16_t* later)
 {
-    const unsigned char *map1 = texture, *map2 = texture2;
+    const unsigned char *map1 = view.map, *map2 = view.map2;
     const tubefields f(g);
     // Second samples of pixels 0..3 (lo) and 4..7 (hi): left + (2k + 1) h,
     // stepping by ly + (2k + 1) dd a row.
@@ -284,7 +175,7 @@ static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
     // the top end of p2's low bits is unsafe. Interpolated values stay
     // within 128 of the corners' range; the test leaves far more.
     int cmin = g[0].c, cmax = g[0].c;
-    for (int i : {1, 41, 42}) cmin = g[i].c < cmin ? g[i].c : cmin, cmax = g[i].c > cmax ? g[i].c : cmax;
+    for (int i : {1, GRIDW, GRIDW + 1}) cmin = g[i].c < cmin ? g[i].c : cmin, cmax = g[i].c > cmax ? g[i].c : cmax;
     const bool carryonly = cmin >= 4096 && cmax < 131328 - 4096;
     const __m128i bias = _mm_set1_epi16(64), unsafe = _mm_set1_epi16(carryonly ? 63 : 127);
     const __m128i zero = _mm_setzero_si128();
@@ -296,7 +187,7 @@ static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
         return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
     };
 
-    for (int r = 0; r < 8; r++, dest += 640) {
+    for (int r = 0; r < BLOCK; r++, dest += PITCH) {
         alignas(16) unsigned i1[8], i2[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(i1), index(ulo, vlo));
         _mm_store_si128(reinterpret_cast<__m128i*>(i1 + 4), index(uhi, vhi));
@@ -323,8 +214,8 @@ static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
             // late, as it waits on the texel reads.
             later[r] = uint16_t(m);
         } else if (m) {
-            for (int k = 0; k < 8; k++)
-                if (m >> (2 * k) & 1) dest[k] = exactpixel(f, r, k, 20);
+            for (int k = 0; k < BLOCK; k++)
+                if (m >> (2 * k) & 1) dest[k] = exactpixel(view, f, r, k);
         }
         ulo = _mm_add_epi32(ulo, dulo), vlo = _mm_add_epi32(vlo, dvlo), clo = _mm_add_epi32(clo, dclo);
         u2lo = _mm_add_epi32(u2lo, du2lo), v2lo = _mm_add_epi32(v2lo, dv2lo);
@@ -334,54 +225,50 @@ static void tubeblock20(unsigned char* dest, const gridfx* g, uint16_t* later)
 }
 #endif
 
-void inter8x8_t(unsigned char* dest, int x1, int y1, gridfx* g)
+void inter8x8_t(const rayview& view, unsigned char* dest, const gridfx* g)
 {
 #if defined(__SSE2__)
-    if (topbyteaddressing() && valoshift == 20) {
-        tubeblock20(dest, g, nullptr);
-        return;
-    }
-    if (topbyteaddressing() && valoshift >= 16 && valoshift <= 30) {
-        tubeblocksse2(dest, g);
+    if (view.valoshift == 20) {
+        tubeblock20(view, dest, g, nullptr);
         return;
     }
 #endif
-    inter8x8_t_portable(dest, x1, y1, g);
+    inter8x8_t_portable(view, dest, g);
 }
 
-winshift raycokes_t(unsigned char* dest, float _posx, float _posy, float _posz,
-                    float tgtx, float tgty, float tgtz, float jep)
+winshift raycokes_t(const rayview& view, unsigned char* dest, vector eye, vector target, float jep)
 {
-    const winshift s = setupframe(_posx, _posy, _posz, tgtx, tgty, tgtz, jep);
-    shootcorners(hittubes);
+    raycamera cam;
+    const winshift s = setupframe(view.up, eye, target, jep, &cam);
+    shootcorners(makerayframe(cam, view.object, view.mapm), hittubes);
 
-    unsigned char* base = dest + 640 * s.y + s.x;
+    unsigned char* base = dest + PITCH * s.y + s.x;
+    auto block = [&](int by, int bx) { return base + by * BLOCK * PITCH + bx * BLOCK; };
 #if defined(__SSE2__)
-    if (topbyteaddressing() && valoshift == 20) {
+    if (view.valoshift == 20) {
         // Every block, then the pixels whose first sample could matter.
-        static uint16_t later[1000][8];
-        for (int by = 0; by < 25; by++)
-            for (int bx = 0; bx < 40; bx++)
-                tubeblock20(base + by * 5120 + bx * 8, &pallero[by * 41 + bx], later[by * 40 + bx]);
-        for (int b = 0; b < 1000; b++) {
+        static uint16_t later[BLOCKSY * BLOCKSX][BLOCK];
+        for (int by = 0; by < BLOCKSY; by++)
+            for (int bx = 0; bx < BLOCKSX; bx++)
+                tubeblock20(view, block(by, bx), &pallero[by * GRIDW + bx], later[by * BLOCKSX + bx]);
+        for (int b = 0; b < BLOCKSY * BLOCKSX; b++) {
             uint64_t any[2];
             std::memcpy(any, later[b], 16);
             if (!(any[0] | any[1])) continue;
-            const int by = b / 40, bx = b % 40;
-            const tubefields f(&pallero[by * 41 + bx]);
-            for (int r = 0; r < 8; r++)
+            const int by = b / BLOCKSX, bx = b % BLOCKSX;
+            const tubefields f(&pallero[by * GRIDW + bx]);
+            for (int r = 0; r < BLOCK; r++)
                 // Two mask bits a pixel; the even ones.
                 for (unsigned m = later[b][r] & 0x5555u; m; m &= m - 1) {
                     const int k = __builtin_ctz(m) >> 1;
-                    base[by * 5120 + bx * 8 + r * 640 + k] = exactpixel(f, r, k, 20);
+                    block(by, bx)[r * PITCH + k] = exactpixel(view, f, r, k);
                 }
         }
         return s;
     }
 #endif
-    for (int by = 0; by < 25; by++)
-        for (int bx = 0; bx < 40; bx++)
-            inter8x8_t(base + by * 5120 + bx * 8, 16 * bx, 16 * by, &pallero[by * 41 + bx]);
+    for (int by = 0; by < BLOCKSY; by++)
+        for (int bx = 0; bx < BLOCKSX; bx++) inter8x8_t(view, block(by, bx), &pallero[by * GRIDW + bx]);
     return s;
 }
 

@@ -4,19 +4,50 @@
 // integer: interpolated map coordinates, a height gradient that bends the cone
 // light, and the reveal curve over the reveal map.
 #include "relief/relief.h"
+#include "colour/texture.h"
 #include "core/arith.h"
 #include "core/vecmath.h"
+#include "water/water.h"
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
+unsigned char kohokuva[RELIEFBYTES];
+unsigned char ufomap[MAPCELLS], uforeika[MAPCELLS];
+uint16_t ufojahf[MAPCELLS];
 int uforajatbl[256];
+
+static constexpr int WRAP = MAPCELLS - 1;  // a map index, modulo the map
+
+void loadrelief(const unsigned char* data, size_t len)
+{
+    std::memset(kohokuva, 0, sizeof kohokuva);
+    if (len) std::memcpy(kohokuva, data, std::min(len, sizeof kohokuva));
+    domap(kohokuva, ufomap);
+
+    // Four in-place passes of the 2 x 2 mean on the linear index (i + 1 at
+    // the end of a row is the start of the next). Ascending and in place: the
+    // neighbours that wrap past the end were already replaced in this pass.
+    for (int pass = 0; pass < 4; pass++) {
+        for (int i = 0; i < MAPCELLS; i++) {
+            int s = ufomap[i] + ufomap[(i + 1) & WRAP] + ufomap[(i + MAPSIZE) & WRAP] +
+                    ufomap[(i + MAPSIZE + 1) & WRAP];
+            ufomap[i] = static_cast<unsigned char>(s >> 2);
+        }
+    }
+
+    // The reveal map: the relief modulated by the cloud texture read
+    // backwards from its middle.
+    for (int i = 0; i < MAPCELLS; i++)
+        uforeika[i] = static_cast<unsigned char>((ufomap[i] * mappi2[(MAPCELLS / 2 - i) & WRAP]) >> 8);
+}
 
 void teeufomappi(int joops)
 {
-    for (int i = 0; i < 65536; i++)
+    for (int i = 0; i < MAPCELLS; i++)
         ufojahf[i] = uint16_t(wadd(32 * mappi2[i], wmul(joops, ufomap[i])));
 }
 
@@ -36,24 +67,31 @@ static int cellcoord(double w, double centre)
     return clampcell(trunc32(65536 * (128 * w + centre)));
 }
 
-// Corner rays: pienix = hit z (map row), pieniz = hit y (map column), 16.16.
-// Two sweeps over the grid, the height look-up between them: each sweep's
-// chain of square root and division is short enough for several corners to
-// be in flight at once.
-static void ufogrid(const float cam[3][3], const uint16_t* hf, float posx, float posy, float posz)
+// The camera of the plane: looking at (1, 0, 0).
+static void ufocamera(float cam[3][3], const vector& yref, float posx, float posy, float posz)
+{
+    teematriisi2(cam, 1 - posx, -posy, -posz, yref);
+}
+
+// Corner rays: the map row from the hit's z, the column from its y. Two
+// sweeps over the grid, the height look-up between them: each sweep's chain
+// of square root and division is short enough for several corners to be in
+// flight at once.
+static void cornerrays(reliefgrid* grid, const float cam[3][3], const uint16_t* hf, float posx, float posy,
+                       float posz)
 {
     const double kstep = 0.06666667f, jstep = 0.08f;  // 1/15 and 0.08 in single precision
     const double px = posx, py = posy, pz = posz;
     const double px2 = px * px;
-    static double hh[1066];  // surface x at each corner
+    static double hh[CORNERS];  // surface x at each corner
 
     auto ray = [&](int n, double& X, double& Y, double& Z) {
-        const double kk = kstep * (n % 41 - 20), jj = jstep * (n / 41 - 13);
+        const double kk = kstep * (n % GRIDW - GRIDW / 2), jj = jstep * (n / GRIDW - GRIDH / 2);
         X = cam[2][0] + kk * cam[0][0] + jj * cam[1][0];
         Y = cam[2][1] + kk * cam[0][1] + jj * cam[1][1];
         Z = cam[2][2] + kk * cam[0][2] + jj * cam[1][2];
     };
-    for (int n = 0; n < 1066; n++) {
+    for (int n = 0; n < CORNERS; n++) {
         double X, Y, Z;
         ray(n, X, Y, Z);
         // Base plane |x| = 1: s1 = (|X| - posx X) / X^2, on x = 1 for rays
@@ -63,16 +101,23 @@ static void ufogrid(const float cam[3][3], const uint16_t* hf, float posx, float
         const int a = cellcoord(py + Y * s1, 128);
         const int b = cellcoord(pz + Z * s1, 150);
         // The full height range 0..65535 lifts the surface by up to 1/4.
-        hh[n] = 1 - hf[(b >> 16) * 256 + (a >> 16)] / 262144.0;
+        hh[n] = 1 - hf[(b >> 16) * MAPSIZE + (a >> 16)] / 262144.0;
     }
-    for (int n = 0; n < 1066; n++) {
+    for (int n = 0; n < CORNERS; n++) {
         double X, Y, Z;
         ray(n, X, Y, Z);
         const double p = px * X, X2 = X * X, h = hh[n];
         const double s2 = (std::sqrt(p * p - X2 * (px2 - h * h)) - p) / X2;
-        pieniz[n] = cellcoord(py + Y * s2, 128);
-        pienix[n] = cellcoord(pz + Z * s2, 150);
+        grid->col[n] = cellcoord(py + Y * s2, 128);
+        grid->row[n] = cellcoord(pz + Z * s2, 150);
     }
+}
+
+void ufogrid(reliefgrid* grid, const uint16_t* hf, const vector& yref, float posx, float posy, float posz)
+{
+    float cam[3][3];
+    ufocamera(cam, yref, posx, posy, posz);
+    cornerrays(grid, cam, hf, posx, posy, posz);
 }
 
 // Reveal curve: 0 up to the threshold (410 - joops) / 2, then half a cosine
@@ -94,8 +139,8 @@ static void teerajat(int joops)
 // used (no slope across the edge), so nothing outside the map is read.
 // Column 255 of the other rows takes the next row's first cell, as the linear
 // index falls.
-static inline int belowof(int c) { return c >= 65280 ? c : c + 256; }
-static inline int rightof(int c) { return c == 65535 ? c : c + 1; }
+static inline int belowof(int c) { return c >= MAPCELLS - MAPSIZE ? c : c + MAPSIZE; }
+static inline int rightof(int c) { return c == WRAP ? c : c + 1; }
 
 // The cone and the reveal curve are both 0..255, so their sum indexes this
 // copy of the clamp table directly.
@@ -115,7 +160,7 @@ struct ufotabs {
 // One pixel, the plain way. U, V: map row and column in 16.16 cells.
 static inline unsigned char ufopixel(int U, int V, const ufotabs& t)
 {
-    const int c = ((U >> 16) & 255) * 256 + ((V >> 16) & 255);
+    const int c = ((U >> 16) & 255) * MAPSIZE + ((V >> 16) & 255);
     const int h0 = t.hf[c];
     const int dr = h0 - t.hf[belowof(c)];
     const int dc = h0 - t.hf[rightof(c)];
@@ -124,7 +169,7 @@ static inline unsigned char ufopixel(int U, int V, const ufotabs& t)
     // give the same bits as the signed ones, without a chance of overflow.
     const unsigned rowsel = (unsigned(U >> 9) + t.n1 + 2u * unsigned(dr)) & 0xff00u;
     const unsigned colsel = ((unsigned(V >> 9) + t.n2 + 2u * unsigned(dc)) >> 8) & 255u;
-    return (unsigned char)rtbl[envi3[rowsel + colsel] + uforajatbl[t.reiat[c]]];
+    return (unsigned char)rtbl[envicone[rowsel + colsel] + uforajatbl[t.reiat[c]]];
 }
 
 // Per-block set-up: corner steps per pixel (16.16 cells) and the change of
@@ -133,18 +178,19 @@ struct ufocorners {
     int U0, V0, dudx, dvdx, dudy, dvdy, ddu, ddv;
 };
 
-static inline __attribute__((always_inline)) ufocorners cornersof(int by, int bx)
+static inline __attribute__((always_inline)) ufocorners cornersof(const reliefgrid& g, int by, int bx)
 {
-    const int q00 = by * 41 + bx, q01 = q00 + 1, q10 = q00 + 41, q11 = q00 + 42;
+    const int q00 = by * GRIDW + bx, q01 = q00 + 1, q10 = q00 + GRIDW, q11 = q10 + 1;
+    const int *U = g.row, *V = g.col;
     ufocorners k;
-    k.U0 = pienix[q00];
-    k.V0 = pieniz[q00];
-    k.dudx = (pienix[q01] - k.U0) >> 3;
-    k.dvdx = (pieniz[q01] - k.V0) >> 3;
-    k.dudy = (pienix[q10] - k.U0) >> 3;
-    k.dvdy = (pieniz[q10] - k.V0) >> 3;
-    k.ddu = (((pienix[q11] - pienix[q10]) >> 3) - k.dudx) >> 3;
-    k.ddv = (((pieniz[q11] - pieniz[q10]) >> 3) - k.dvdx) >> 3;
+    k.U0 = U[q00];
+    k.V0 = V[q00];
+    k.dudx = (U[q01] - k.U0) >> 3;
+    k.dvdx = (V[q01] - k.V0) >> 3;
+    k.dudy = (U[q10] - k.U0) >> 3;
+    k.dvdy = (V[q10] - k.V0) >> 3;
+    k.ddu = (((U[q11] - U[q10]) >> 3) - k.dudx) >> 3;
+    k.ddv = (((V[q11] - V[q10]) >> 3) - k.dvdx) >> 3;
     return k;
 }
 
@@ -159,7 +205,7 @@ static void ufoblockplain(unsigned char* d, const ufocorners& k, const ufotabs& 
             U += su;
             V += sv;
         }
-        d += 640;
+        d += PITCH;
         Ur += k.dudy;
         Vr += k.dvdy;
         su += k.ddu;
@@ -180,7 +226,7 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
     auto pack = [](int u, int v) { return (uint64_t(int64_t(u)) << 32) + uint64_t(int64_t(v)); };
     const uint16_t* const hf = t.hf;
     const unsigned char* const reiat = t.reiat;
-    const unsigned char* const cone = envi3;
+    const unsigned char* const cone = envicone;
     const int* const reveal = uforajatbl;
     const uint64_t N = (uint64_t(int64_t(int(t.n1))) << 41) + (uint64_t(int64_t(int(t.n2))) << 9);
     uint64_t Wr = pack(k.U0, k.V0) + 0x80000000u, S = pack(k.dudx, k.dvdx);
@@ -190,7 +236,7 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
         for (int i = 0; i < 8; i++) {
             const size_t c = size_t((W >> 40) & 0xff00u) | size_t((W >> 16) & 0xffu);
             const unsigned h0 = hf[c];
-            const unsigned dr = h0 - hf[Edge ? size_t(belowof(int(c))) : c + 256];
+            const unsigned dr = h0 - hf[Edge ? size_t(belowof(int(c))) : c + MAPSIZE];
             const unsigned dc = h0 - hf[Edge ? size_t(rightof(int(c))) : c + 1];
             const unsigned rowsel = (unsigned(L >> 41) + 2 * dr) & 0xff00u;
             const unsigned colsel = ((unsigned(L) >> 9) + 2 * dc) >> 8 & 0xffu;
@@ -198,7 +244,7 @@ static inline __attribute__((always_inline)) void ufoblockfast(unsigned char* d,
             W += S;
             L += S;
         }
-        d += 640;
+        d += PITCH;
         Wr += dW;
         S += dS;
     }
@@ -225,13 +271,14 @@ static inline __attribute__((always_inline)) int blockkind(const ufocorners& k, 
     return ((umin >= 0) & (umax < (255 << 16))) ? CLEAR : EDGE;
 }
 
-void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)
+void ufoblocks(unsigned char* out, const reliefgrid& grid, const uint16_t* hf, const unsigned char* reiat,
+               int n1, int n2)
 {
     const ufotabs t = {hf, reiat, unsigned(n1), unsigned(n2)};
-    for (int by = 0; by < 25; by++) {
-        for (int bx = 0; bx < 40; bx++) {
-            const ufocorners k = cornersof(by, bx);
-            unsigned char* d = out + by * 8 * 640 + bx * 8;
+    for (int by = 0; by < BLOCKSY; by++) {
+        for (int bx = 0; bx < BLOCKSX; bx++) {
+            const ufocorners k = cornersof(grid, by, bx);
+            unsigned char* d = out + by * BLOCK * PITCH + bx * BLOCK;
             switch (blockkind(k, t)) {
             case CLEAR: ufoblockfast<false>(d, k, t); break;
             case EDGE: ufoblockfast<true>(d, k, t); break;
@@ -241,17 +288,18 @@ void ufoblocks(unsigned char* out, const uint16_t* hf, const unsigned char* reia
     }
 }
 
-void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* reiat, int n1, int n2)
+void ufoblocksref(unsigned char* out, const reliefgrid& grid, const uint16_t* hf, const unsigned char* reiat,
+                  int n1, int n2)
 {
     const ufotabs t = {hf, reiat, unsigned(n1), unsigned(n2)};
-    for (int by = 0; by < 25; by++) {
-        for (int bx = 0; bx < 40; bx++) {
-            const ufocorners k = cornersof(by, bx);
-            for (int row = 0; row < 8; row++) {
-                for (int i = 0; i < 8; i++) {
+    for (int by = 0; by < BLOCKSY; by++) {
+        for (int bx = 0; bx < BLOCKSX; bx++) {
+            const ufocorners k = cornersof(grid, by, bx);
+            for (int row = 0; row < BLOCK; row++) {
+                for (int i = 0; i < BLOCK; i++) {
                     const int U = k.U0 + row * k.dudy + i * (k.dudx + row * k.ddu);
                     const int V = k.V0 + row * k.dvdy + i * (k.dvdx + row * k.ddv);
-                    out[(by * 8 + row) * 640 + bx * 8 + i] = ufopixel(U, V, t);
+                    out[(by * BLOCK + row) * PITCH + bx * BLOCK + i] = ufopixel(U, V, t);
                 }
             }
         }
@@ -259,11 +307,11 @@ void ufoblocksref(unsigned char* out, const uint16_t* hf, const unsigned char* r
 }
 
 winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned char* reiat, int joops,
-                     float posx, float posy, float posz, float vx, float vy)
+                     const vector& yref, float posx, float posy, float posz, float vx, float vy)
 {
-    // The camera looks at (1, 0, 0); its own basis, not the ray renderer's.
+    // Its own camera, not the ray renderer's.
     float cam[3][3];
-    teematriisi2(cam, 1 - posx, -posy, -posz);
+    ufocamera(cam, yref, posx, posy, posz);
 
     // The picture follows the world origin: its place in camera coordinates
     // gives the window shift. Not limited: the caller keeps it on the canvas.
@@ -274,7 +322,8 @@ winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned cha
     const double Rx = piste(&right, &o), Uy = piste(&up, &o), Dz = piste(&dir, &o);
     const winshift sh = {trunc32(Rx / Dz * -100 * 0.3), trunc32(Uy / Dz * -100 * 0.3)};
 
-    ufogrid(cam, hf, posx, posy, posz);
+    static reliefgrid grid;
+    cornerrays(&grid, cam, hf, posx, posy, posz);
     teerajat(joops);
 
     // Light offsets: 32768 per world unit (the cone at half the cell scale)
@@ -283,13 +332,8 @@ winshift teeufotaso2(unsigned char* dest, const uint16_t* hf, const unsigned cha
     const int n1 = trunc32(32768.0 * ly + 32768);
     const int n2 = trunc32(32768.0 * lz + 32768);
 
-    ufoblocks(dest + 640 * sh.y + sh.x, hf, reiat, n1, n2);
+    ufoblocks(dest + PITCH * sh.y + sh.x, grid, hf, reiat, n1, n2);
     return sh;
-}
-
-void uforadiaali(const unsigned char* sourke, int* dest)
-{
-    for (int i = 0; i < 65536; i++) dest[i] = ufotbl2[sourke[radiaali[i]]];
 }
 
 } // namespace tormel

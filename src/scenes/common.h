@@ -1,18 +1,43 @@
 // SPDX-License-Identifier: MIT
 // common.h: small steps the scenes share.
 #pragma once
+#include "core/geometry.h"
 
 namespace tormel {
 
+// The scenes' working pictures. canvas: the 640 x 400 render canvas, drawn
+// into at a window; scene 3 never clears it, so what earlier frames left
+// outside the window feeds its light. picture: the 320 x 200 picture a
+// scene hands to the composite. valotbl: "light table", the polar light of
+// scenes 3, 4 and 5, 512 angles x 128 radii.
+extern unsigned char canvas[CANVASBYTES];
+extern unsigned char picture[PICBYTES];
+extern int valotbl[LIGHTCELLS];
+
+// The window of the canvas at a renderer's shift.
+inline unsigned char* windowat(winshift s)
+{
+    return canvas + windowoffset(s);
+}
+
+// The light response curves of the polar light, made once at start-up.
+// samplecurve takes a picture byte to the light value 0..16383 that the
+// light table samples; mergecurve takes a light value >> 2 to the brightness
+// 0..511 that the merge adds back. The relief scene has its own pair: its
+// ufosamplecurve dips through the mid greys, so that only the brightest
+// parts shine, and its ufomergecurve takes the light value >> 4.
+extern int samplecurve[256], ufosamplecurve[256];
+extern int mergecurve[1024], ufomergecurve[1024];
+void buildlightcurves();
+
 void setidentity(float m[3][3]);
-void setyvec(float x, float y, float z);  // store and normalise the camera's up reference
-void copywindow(unsigned char* dest);     // the 320 x 200 window of dbuf at (xmov, ymov) into dest
+void copywindow(unsigned char* dest, const unsigned char* window);  // a canvas window into a picture
 void negative(unsigned char* p);          // every byte of a 320 x 200 picture to 255 - itself
 
-// The window of dbuf at (xmov, ymov) as a layer over the 320 x 200 picture
-// pic: layer takes the window's bytes, and pic is cleared wherever the
-// window is not 0 (the layer cuts its shape out of the picture).
-void cutlayer(unsigned char* pic, unsigned char* layer);
+// A canvas window as a layer over the 320 x 200 picture pic: layer takes the
+// window's bytes, and pic is cleared wherever the window is not 0 (the layer
+// cuts its shape out of the picture).
+void cutlayer(unsigned char* pic, unsigned char* layer, const unsigned char* window);
 
 // dest[i] = min(dest[i] + add[i], 255) over a 320 x 200 picture.
 void addpicture(unsigned char* dest, const unsigned char* add);

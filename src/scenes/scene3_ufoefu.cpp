@@ -4,11 +4,11 @@
 // light streams from the bright parts. The canvas is not cleared: what
 // earlier frames left outside the window feeds the light too.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/filters.h"
+#include "colour/palette.h"
 #include "core/arith.h"
-#include "core/buffers.h"
 #include "core/random.h"
+#include "raygrid/polar.h"
 #include "relief/relief.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
@@ -16,7 +16,7 @@
 
 namespace tormel {
 
-void ufoefu(float t)
+shading ufoefu(float t)
 {
     float px = t < 4 ? 0.25f : 0.25f + 0.05f * (t - 4);  // the camera nears the plane at the end
 
@@ -32,36 +32,34 @@ void ufoefu(float t)
         wobble = float(0.2 + 0.02 * (t - 2.0));
     }
 
-    setyvec(0.1f, 0.5f, 1.0f);
-    winshift j = teeufotaso2(dbuf + 100 * 640 + 160, ufojahf, uforeika, reveal, px,
+    winshift j = teeufotaso2(canvas + CENTRE, ufojahf, uforeika, reveal, normalised({0.1f, 0.5f, 1.0f}), px,
                              float(wobble * std::sin(6.32 * t)), float(wobble * std::sin(5.56 * t)),
                              float(0.5 + 0.018 * std::sin(2.334 * t)),
                              float(0.5 + 0.018 * std::sin(1.676 * t)));
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
-    plordbuf();
+    const int w = windowoffset(j);
+    plordbuf(canvas + w);
 
-    // uforadiaali(dbuf, valotbl), then the outward smear, in one pass.
-    radiaalismear(dbuf, ufotbl2, valotbl, -512, 62000);
+    // The light sampled from the canvas and smeared outward, in one pass.
+    radiaalismear(canvas, ufosamplecurve, valotbl, -ANGLES, 62000);  // a ring a step
     blur2spiral(valotbl, 32000);  // blur2 (valotbl, 1, 32000), then (valotbl, -1, 32000)
 
-    const unsigned char* lt = lighttable(valotbl, ufotbl, 4);
-    for (int y = 0; y < 200; y++) {
-        const int o = (ymov + y) * 640 + xmov;
-        addlightrow(dbuf2 + y * 320, dbuf + o, tunneli + o, lt);
+    const unsigned char* lt = lighttable(valotbl, ufomergecurve, 4);
+    for (int y = 0; y < PICH; y++) {
+        const int o = w + y * PITCH;
+        addlightrow(picture + y * PICW, canvas + o, tunneli + o, lt);
     }
 
     if (t < 4) {
         // Full brightness on the first two rows of every 32.
         int br = (trunc32(64 * t) & 31) <= 1 ? 65536 : 32768;
-        laitask(sp3, dbuf2, br, 0);
+        laitask(sp3, picture, br, 0);
     } else {
-        laitask(sp1, dbuf2, 32768 + 32768 * pasari(t), 220);
+        laitask(sp1, picture, 32768 + 32768 * pasari(t), 220);
     }
 
-    if (t > 5.75f && pasari(t)) negative(dbuf2);
+    if (t > 5.75f && pasari(t)) negative(picture);
 
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti1, t >= 2 ? 65536 + 32768 * snare(t) : 65536);
+    return {picture, paletti1, t >= 2 ? 65536 + 32768 * snare(t) : 65536};
 }
 
 } // namespace tormel

@@ -4,49 +4,53 @@
 // radiate from it; the picture flashes negative on the first two rows of
 // every half pattern and fades out over the last half pattern.
 #include "scenes/scenes.h"
-#include "colour/composite.h"
 #include "colour/filters.h"
+#include "colour/palette.h"
+#include "colour/texture.h"
 #include "core/arith.h"
-#include "core/buffers.h"
+#include "raygrid/polar.h"
+#include "raygrid/ray.h"
 #include "raygrid/raycokes.h"
 #include "scenes/common.h"
 #include "sprites/sprites.h"
 #include <cmath>
+#include <cstring>
 
 namespace tormel {
 
-void sumupallo(float t)
+shading sumupallo(float t)
 {
     double r = 2 + std::pow(double(t), 1.2);  // orbit radius, 2 to about 5
     double a1 = 3.1621344 * t;               // orbit angle
 
-    teamatrix(mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
+    rayview view{};
+    view.object = pallo;
+    view.map = mappi1;
+    teamatrix(view.mapm, float(3.9 * std::sin(4.12412 * t)), float(4.2 * std::sin(5.41241 * t)),
               float(3.0 * std::sin(3.45152 * t)));
-    setyvec(1.0f, 0.5f, 0.1f);
-    fill32(dbuf, 64000, 0);
+    view.up = normalised({1.0f, 0.5f, 0.1f});
+    std::memset(canvas, 0, sizeof canvas);
 
-    opu = pallo;
-    texture = mappi1;
-    winshift j = raycokes(dbuf + 64160, float(r * std::sin(a1)), float(r * std::cos(a1)),
-                          float(r * std::sin(2.0154124 * t)), float(std::sin(2.4532764 * t)),
-                          float(std::sin(1.7633453 * t)), float(std::sin(3.1266423 * t)), 1.0f);
-    xmov = 160 + j.x;
-    ymov = 100 + j.y;
+    const vector eye = {float(r * std::sin(a1)), float(r * std::cos(a1)), float(r * std::sin(2.0154124 * t))};
+    const vector target = {float(std::sin(2.4532764 * t)), float(std::sin(1.7633453 * t)),
+                           float(std::sin(3.1266423 * t))};
+    winshift j = raycokes(view, canvas + CENTRE, eye, target, 1.0f);
 
-    // Light smeared outward along both diagonals of the polar table.
-    // teeradiaali(dbuf, valotbl), then the first diagonal smear, in one pass.
-    radiaalismear(dbuf, tbl2, valotbl, -513, 52000);
-    blur2(valotbl, -511, 52000);
+    // Light smeared outward along both diagonals of the polar table (a ring
+    // and a cell a step); the first smear in one pass with the sampling.
+    radiaalismear(canvas, samplecurve, valotbl, -(ANGLES + 1), 52000);
+    blur2(valotbl, -(ANGLES - 1), 52000);
 
-    const unsigned char* lt = lighttable(valotbl, tbl, 2);
-    for (int y = 0; y < 200; y++) {
-        const int p = (ymov + y) * 640 + xmov;
-        addlightrow(dbuf2 + y * 320, dbuf + p, tunneli + p, lt);
+    const unsigned char* lt = lighttable(valotbl, mergecurve, 2);
+    const int w = windowoffset(j);
+    for (int y = 0; y < PICH; y++) {
+        const int o = w + y * PITCH;
+        addlightrow(picture + y * PICW, canvas + o, tunneli + o, lt);
     }
 
     int br = t < 2 ? 65536 : trunc32((t - 2.0) * -131072.0 + 65536);
-    if ((trunc32(t * 64) & 31) <= 1) negative(dbuf2);
-    teeharmaastavari(framepicture(), dbuf2, hue, paletti3, br);
+    if ((trunc32(t * 64) & 31) <= 1) negative(picture);
+    return {picture, paletti3, br};
 }
 
 } // namespace tormel

@@ -3,27 +3,23 @@
 // of the data file and given their glow once at start-up, then added into
 // a picture by the scenes.
 #include "sprites/sprites.h"
-#include "core/buffers.h"
+#include "core/arith.h"
 #include "core/bytes16.h"
+#include "core/geometry.h"
 #include "core/vecmath.h"
 #include <cstdint>
 #include <cstring>
 
 namespace tormel {
 
+unsigned char sp[PLANEBYTES];
+unsigned char sp1[SPRITEBYTES], sp2[SPRITEBYTES], sp3[SPRITEBYTES];
+unsigned char sp4[SPRITEBYTES], sp5[SPRITEBYTES], sp6[SPRITEBYTES];
+unsigned char logo1[LOGOBYTES], logo2[LOGOBYTES];
+
 void unpak1(const unsigned char* sourke, unsigned char* dest, signed char mask, int count)
 {
     for (int i = 0; i < count; i++) dest[i] = static_cast<unsigned char>((sourke[i] >> mask) & 1);
-}
-
-void fill32(void* dezt, int kount, int num)
-{
-    std::memset(dezt, num, size_t(kount) * 4);
-}
-
-void move32(const void* zourke, void* dezt, int kount)
-{
-    std::memcpy(dezt, zourke, size_t(kount) * 4);
 }
 
 // ---- glow processing ----------------------------------------------------------
@@ -60,25 +56,25 @@ static void glow(unsigned char* desti, int* temp, int* temp2, int w, int n)
 void kasittelesp(unsigned char* desti)
 {
     // Start-up work areas, kept out of the stack.
-    static int temp[20000], temp2[20000];
-    fill32(temp, 20000, 0);
-    fill32(temp2, 20000, 0);
+    static int temp[SPRITEBYTES], temp2[SPRITEBYTES];
+    std::memset(temp, 0, sizeof temp);
+    std::memset(temp2, 0, sizeof temp2);
     // The 80-wide shape centred on a 100-wide canvas, 10 empty columns a side.
-    for (int r = 0; r < 200; r++)
-        for (int c = 0; c < 80; c++) temp[r * 100 + 10 + c] = desti[r * 80 + c];
-    for (int i = 0; i < 20000; i++) desti[i] = static_cast<unsigned char>(temp[i]);
-    glow(desti, temp, temp2, 100, 20000);
+    for (int r = 0; r < SPRITEH; r++)
+        for (int c = 0; c < 80; c++) temp[r * SPRITEW + 10 + c] = desti[r * 80 + c];
+    for (int i = 0; i < SPRITEBYTES; i++) desti[i] = static_cast<unsigned char>(temp[i]);
+    glow(desti, temp, temp2, SPRITEW, SPRITEBYTES);
 }
 
 void kasittelelogo(unsigned char* desti)
 {
-    static int temp[32000], temp2[32000];
-    fill32(temp, 32000, 0);
-    fill32(temp2, 32000, 0);
+    static int temp[LOGOBYTES], temp2[LOGOBYTES];
+    std::memset(temp, 0, sizeof temp);
+    std::memset(temp2, 0, sizeof temp2);
     // The 320 x 50 logo in rows 25..74 of a 320 x 100 canvas.
-    for (int i = 0; i < 16000; i++) temp[8000 + i] = desti[i];
-    for (int i = 0; i < 32000; i++) desti[i] = static_cast<unsigned char>(temp[i]);
-    glow(desti, temp, temp2, 320, 32000);
+    for (int i = 0; i < PLANEBYTES; i++) temp[25 * LOGOW + i] = desti[i];
+    for (int i = 0; i < LOGOBYTES; i++) desti[i] = static_cast<unsigned char>(temp[i]);
+    glow(desti, temp, temp2, LOGOW, LOGOBYTES);
 }
 
 // ---- drawing ------------------------------------------------------------------
@@ -101,34 +97,34 @@ void laitask(const unsigned char* sk, unsigned char* dest, int br, int siirto)
 {
     unsigned char* d = dest + siirto;
     if (br > 65535) {
-        for (int r = 0; r < 200; r++, d += 320, sk += 100) {
+        for (int r = 0; r < SPRITEH; r++, d += PICW, sk += SPRITEW) {
             int c = 0;
-            for (; c + 16 <= 100; c += 16) {
+            for (; c + 16 <= SPRITEW; c += 16) {
                 const bytes16 v = addsat(load16(d + c), load16(sk + c));
                 std::memcpy(d + c, &v, 16);
             }
-            for (; c < 100; c++) d[c] = static_cast<unsigned char>(rtbl[d[c] + sk[c]]);
+            for (; c < SPRITEW; c++) d[c] = static_cast<unsigned char>(rtbl[d[c] + sk[c]]);
         }
     } else if (br >= 0) {
         const unsigned bh = unsigned(br) >> 8, bl = unsigned(br) & 255;
-        for (int r = 0; r < 200; r++, d += 320, sk += 100) {
+        for (int r = 0; r < SPRITEH; r++, d += PICW, sk += SPRITEW) {
             int c = 0;
-            for (; c + 16 <= 100; c += 16) {
+            for (; c + 16 <= SPRITEW; c += 16) {
                 const bytes16 v = addsat(load16(d + c), scale16(load16(sk + c), bh, bl));
                 std::memcpy(d + c, &v, 16);
             }
-            for (; c < 100; c++) d[c] = static_cast<unsigned char>(rtbl[d[c] + ((sk[c] * br) >> 16)]);
+            for (; c < SPRITEW; c++) d[c] = static_cast<unsigned char>(rtbl[d[c] + ((sk[c] * br) >> 16)]);
         }
     } else if (br >= -2105376) {
         // (255 * br) >> 16 >= -8192: the sum stays inside rtbl.
-        for (int r = 0; r < 200; r++, d += 320, sk += 100)
-            for (int c = 0; c < 100; c++)
+        for (int r = 0; r < SPRITEH; r++, d += PICW, sk += SPRITEW)
+            for (int c = 0; c < SPRITEW; c++)
                 d[c] = static_cast<unsigned char>(rtbl[d[c] + ((sk[c] * br) >> 16)]);
     } else {
         // So dark that the sum could fall below rtbl: the same formula with a
         // 64-bit product and clamp.
-        for (int r = 0; r < 200; r++, d += 320, sk += 100)
-            for (int c = 0; c < 100; c++)
+        for (int r = 0; r < SPRITEH; r++, d += PICW, sk += SPRITEW)
+            for (int c = 0; c < SPRITEW; c++)
                 d[c] = static_cast<unsigned char>(clamp(d[c] + int((sk[c] * int64_t(br)) >> 16)));
     }
 }
@@ -137,24 +133,26 @@ void laitalogo(const unsigned char* l, unsigned char* dest, int br, int siirto)
 {
     unsigned char* d = dest + siirto;
     if (br > 65535) {
-        for (int i = 0; i < 32000; i++) d[i] = static_cast<unsigned char>(clamp(d[i] + l[i]));
+        for (int i = 0; i < LOGOBYTES; i++) d[i] = static_cast<unsigned char>(clamp(d[i] + l[i]));
     } else {
         // 64-bit product: the same as the 32-bit one wherever that does not
         // overflow (br >= -8421504), and defined below it.
         const int64_t b = br;
-        for (int i = 0; i < 32000; i++)
+        for (int i = 0; i < LOGOBYTES; i++)
             d[i] = static_cast<unsigned char>(clamp(d[i] + int((l[i] * b) >> 16)));
     }
 }
 
 // ---- start-up -----------------------------------------------------------------
 
-void precalcsprites()
+void loadsprites(const unsigned char* data, size_t len)
 {
+    std::memset(sp, 0, sizeof sp);
+    if (len) std::memcpy(sp, data, len < sizeof sp ? len : sizeof sp);
     unsigned char* sprite[6] = {sp1, sp2, sp3, sp4, sp5, sp6};
-    for (int n = 0; n < 6; n++) unpak1(sp, sprite[n], static_cast<signed char>(n), 16000);
-    unpak1(sp, logo1, 6, 16000);
-    unpak1(sp, logo2, 7, 16000);
+    for (int n = 0; n < 6; n++) unpak1(sp, sprite[n], static_cast<signed char>(n), PLANEBYTES);
+    unpak1(sp, logo1, 6, PLANEBYTES);
+    unpak1(sp, logo2, 7, PLANEBYTES);
     for (int n = 0; n < 6; n++) kasittelesp(sprite[n]);
     kasittelelogo(logo1);
     kasittelelogo(logo2);

@@ -2,12 +2,27 @@
 // sprites.h: the sprites and logos: unpacked from bit planes, given a soft
 // glow at start-up, and added into a picture during the run.
 #pragma once
+#include <cstddef>
 
 namespace tormel {
 
+// The data file: eight 1-bit images as the bits 0..7 of 16000 bytes, six
+// sprites of 80 x 200 and two logos of 320 x 50.
+constexpr int PLANEBYTES = 16000;
+// After the glow: sprites of 100 x 200, logos of 320 x 100.
+constexpr int SPRITEW = 100, SPRITEH = 200, SPRITEBYTES = SPRITEW * SPRITEH;
+constexpr int LOGOW = 320, LOGOBYTES = LOGOW * 100;
+
+extern unsigned char sp[PLANEBYTES];  // sp: "sprites", the eight bit planes as loaded
+extern unsigned char sp1[SPRITEBYTES], sp2[SPRITEBYTES], sp3[SPRITEBYTES];
+extern unsigned char sp4[SPRITEBYTES], sp5[SPRITEBYTES], sp6[SPRITEBYTES];
+extern unsigned char logo1[LOGOBYTES], logo2[LOGOBYTES];
+
+// The start-up's sprites: sp from data (shorter data leaves the rest zero,
+// longer is cut), then the eight images unpacked from it and given their glow.
+void loadsprites(const unsigned char* data, size_t len);
+
 void unpak1(const unsigned char* sourke, unsigned char* dest, signed char mask, int count);  // unpak1: "unpack one plane"
-void fill32(void* dezt, int kount, int num);   // set kount 32-bit words to the byte num
-void move32(const void* zourke, void* dezt, int kount);  // copy kount 32-bit words
 
 void kasittelesp(unsigned char* desti);     // kasittelesp: "process sprite", 80 x 200 -> 100 x 200 glow
 void kasittelelogo(unsigned char* desti);   // kasittelelogo: "process logo", 320 x 50 -> 320 x 100 glow
@@ -20,8 +35,5 @@ void laitask(const unsigned char* sk, unsigned char* dest, int br, int siirto);
 // laitalogo: "put logo", add the 320 x 100 logo l into dest at offset siirto
 // (32000 contiguous bytes).
 void laitalogo(const unsigned char* l, unsigned char* dest, int br, int siirto);
-
-// The start-up's sprite step: unpack the eight planes of sp, then process them.
-void precalcsprites();
 
 } // namespace tormel

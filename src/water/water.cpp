@@ -10,13 +10,18 @@
 #include "water/water.h"
 #include "core/arith.h"
 #include "core/random.h"
+#include "core/vecmath.h"
 #include <cmath>
 #include <cstring>
 
 namespace tormel {
 
-static constexpr int CELLS = 65536;
+Vesi vesi1[FIELDSTORE], vesi2[FIELDSTORE];
+unsigned char envispot[MAPCELLS], enviglow[MAPCELLS], envicone[MAPCELLS];
+
+static constexpr int CELLS = FIELDCELLS;
 static constexpr int WRAP = CELLS - 1;
+static constexpr int W = FIELDW;  // one row down
 
 // Two neighbouring cells as one 16-byte vector, lanes r0 i0 r1 i1 (GCC/Clang
 // vector extension; plain SSE2 on x86-64). Unsigned lanes, so that sums and
@@ -60,17 +65,17 @@ void boxpass(const Vesi* __restrict s, Vesi* __restrict t)
 {
     // Two cells a turn while all reads stay inside the field; the modulo
     // only for the last 258 cells.
-    constexpr int plain = CELLS - 258;
+    constexpr int plain = CELLS - W - 2;
     for (int k = 0; k < plain; k += 2) {
-        cellpair sum = loadpair(s + k) + loadpair(s + k + 1) + loadpair(s + k + 256) +
-                       loadpair(s + k + 257) + 2u;
+        cellpair sum = loadpair(s + k) + loadpair(s + k + 1) + loadpair(s + k + W) +
+                       loadpair(s + k + W + 1) + 2u;
         storepair(t + k, scellpair(sum) >> 2);
     }
     for (int k = plain; k < CELLS; k++) {
         const Vesi& a = s[k];
         const Vesi& b = s[(k + 1) & WRAP];
-        const Vesi& c = s[(k + 256) & WRAP];
-        const Vesi& d = s[(k + 257) & WRAP];
+        const Vesi& c = s[(k + W) & WRAP];
+        const Vesi& d = s[(k + W + 1) & WRAP];
         t[k].r = box4(a.r, b.r, c.r, d.r);
         t[k].i = box4(a.i, b.i, c.i, d.i);
     }
@@ -107,23 +112,22 @@ void vesiprekalk()
         boxpass(vesi2, vesi1);
     }
 
-    // envi: small bright spot; envi2: broad dim glow. Both centred between
-    // the four middle cells, (127.5, 127.5).
-    for (int y = 0; y < 256; y++) {
-        for (int x = 0; x < 256; x++) {
+    // The spot and the glow, centred between the four middle cells.
+    for (int y = 0; y < MAPSIZE; y++) {
+        for (int x = 0; x < MAPSIZE; x++) {
             double dx = x - 127.5, dy = y - 127.5;
             double d2 = dx * dx + dy * dy;
-            envi[y * 256 + x] = (unsigned char)clamp(int(16384.0 / (d2 + 32.0)) - 2);
-            envi2[y * 256 + x] = (unsigned char)clamp(int(131072.0 / (d2 + 1024.0)) - 16);
+            envispot[y * MAPSIZE + x] = (unsigned char)clamp(int(16384.0 / (d2 + 32.0)) - 2);
+            enviglow[y * MAPSIZE + x] = (unsigned char)clamp(int(131072.0 / (d2 + 1024.0)) - 16);
         }
     }
 
-    // envi3: a cone of height 128 at cell (128, 128), 4 per cell of distance.
-    for (int y = 0; y < 256; y++) {
-        for (int x = 0; x < 256; x++) {
+    // The cone, 4 per cell of distance from (128, 128).
+    for (int y = 0; y < MAPSIZE; y++) {
+        for (int x = 0; x < MAPSIZE; x++) {
             int ex = x - 128, ey = y - 128;
             double d = std::sqrt(double(ex * ex + ey * ey));
-            envi3[y * 256 + x] = (unsigned char)rtbl[128 - int(4.0 * d)];
+            envicone[y * MAPSIZE + x] = (unsigned char)rtbl[128 - int(4.0 * d)];
         }
     }
 }
@@ -159,10 +163,10 @@ static void steprun(const Vesi* __restrict s, Vesi* __restrict d, int A, int G, 
 {
     const cellpair g = cellpair{} + unsigned(G);
     const cellpair ah = {0u - unsigned(A), unsigned(H), 0u - unsigned(A), unsigned(H)};
-    for (int k = 256; k < CELLS - 256; k += 2) {
+    for (int k = W; k < CELLS - W; k += 2) {
         const cellpair c = loadpair(s + k);
-        const cellpair n = loadpair(s + k - 1) + loadpair(s + k + 1) + loadpair(s + k - 256) +
-                           loadpair(s + k + 256);
+        const cellpair n = loadpair(s + k - 1) + loadpair(s + k + 1) + loadpair(s + k - W) +
+                           loadpair(s + k + W);
         const cellpair t = (c << 5) - (c << 2) + n;
         const cellpair x = crossed(t, c);
         storepair(d + k, scellpair(g * c + ah * x) >> 17);
@@ -180,13 +184,13 @@ void teevesiefekti(const Vesi* __restrict sourke, Vesi* __restrict desti, float 
 
     // The flat-index modulo only bites in the top and bottom rows; the runs
     // take it only where it can.
-    stepcell(s, desti, 0, nsum(s, WRAP, 1, CELLS - 256, 256), A, G, H);
-    for (int k = 1; k < 256; k++)
-        stepcell(s, desti, k, nsum(s, k - 1, k + 1, k + CELLS - 256, k + 256), A, G, H);
+    stepcell(s, desti, 0, nsum(s, WRAP, 1, CELLS - W, W), A, G, H);
+    for (int k = 1; k < W; k++)
+        stepcell(s, desti, k, nsum(s, k - 1, k + 1, k + CELLS - W, k + W), A, G, H);
     steprun(s, desti, A, G, H);
-    for (int k = CELLS - 256; k < WRAP; k++)
-        stepcell(s, desti, k, nsum(s, k - 1, k + 1, k - 256, k + 256 - CELLS), A, G, H);
-    stepcell(s, desti, WRAP, nsum(s, WRAP - 1, 0, WRAP - 256, 255), A, G, H);
+    for (int k = CELLS - W; k < WRAP; k++)
+        stepcell(s, desti, k, nsum(s, k - 1, k + 1, k - W, k + W - CELLS), A, G, H);
+    stepcell(s, desti, WRAP, nsum(s, WRAP - 1, 0, WRAP - W, W - 1), A, G, H);
 }
 
 } // namespace tormel

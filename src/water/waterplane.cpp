@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // waterplane.cpp: draws the water field as a plane seen in perspective, lit by
-// a spot (envi) and a glow (envi2) whose look-ups the field's slope bends.
+// a spot and a glow whose look-ups the field's slope bends.
 //
 // Rays are traced only at the 41 x 26 corners of the 8 x 8 pixel blocks; the
 // height displaces the plane there (the picture wobbles). Per pixel there is
@@ -34,23 +34,23 @@ static inline int fixstore(double v)
     return out;
 }
 
-void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
+void vesiverkko(watergrid* grid, const Vesi* vfield, const vector& up, float posx, float posy, float posz)
 {
     // Two passes over the corners: the first hits and cell look-ups of all
     // corners first, then the second hits, so that the long square-root and
     // division chains of neighbouring corners overlap.
-    static double rx[1066], ry[1066], rz[1066];
-    static int rcell[1066];
+    static double rx[CORNERS], ry[CORNERS], rz[CORNERS];
+    static int rcell[CORNERS];
 
     float cam[3][3];
-    teematriisi2(cam, float(9.5 - double(posx)), -posy, -posz);
+    teematriisi2(cam, float(9.5 - double(posx)), -posy, -posz, up);
 
     const double px = posx, py = posy, pz = posz;
     const double q = px * px - 100.0;
     int n = 0;
-    for (int j = -13; j <= 12; j++) {
+    for (int j = -GRIDH / 2; j < GRIDH / 2; j++) {
         const double bj = double(STEPY) * j;
-        for (int k = -20; k <= 20; k++, n++) {
+        for (int k = -(GRIDW / 2); k <= GRIDW / 2; k++, n++) {
             const double ak = double(STEPX) * k;
             const double X = (cam[2][0] + ak * cam[0][0]) + bj * cam[1][0];
             const double Y = (cam[2][1] + ak * cam[0][1]) + bj * cam[1][1];
@@ -66,19 +66,19 @@ void vesiverkko(const Vesi* vfield, float posx, float posy, float posz)
             rx[n] = X;
             ry[n] = Y;
             rz[n] = Z;
-            rcell[n] = ((hz >> 16) & 255) * 256 + ((hy >> 16) & 255);
+            rcell[n] = ((hz >> 16) & 255) * FIELDW + ((hy >> 16) & 255);
         }
     }
     // Second hit, on the plane moved to x = +-h. The z coordinate is formed
     // from s2 and Z rounded to float, the y coordinate from the full values.
-    for (n = 0; n < 1066; n++) {
+    for (n = 0; n < CORNERS; n++) {
         const double X = rx[n], Y = ry[n], Z = rz[n];
         const double h = 10.0 + vfield[rcell[n]].r * HSCALE;
         const double a = px / X;
         const double s2 = std::sqrt(a * a - (px * px - h * h) / (X * X)) - a;
-        pienix[n] = fixstore(FIX23 * (py + Y * s2));
+        grid->y[n] = fixstore(FIX23 * (py + Y * s2));
         const float s2f = float(s2), zf = float(Z);
-        pieniz[n] = fixstore(FIX23 * (pz + double(s2f) * zf));
+        grid->z[n] = fixstore(FIX23 * (pz + double(s2f) * zf));
     }
 }
 
@@ -105,22 +105,22 @@ static void shadeblock(unsigned char* out, const Vesi* f, unsigned ur, unsigned 
                        unsigned su, unsigned sv, unsigned duy, unsigned dvy, unsigned ddu,
                        unsigned ddv, unsigned o1y, unsigned o1z, unsigned o2y, unsigned o2z)
 {
-    const unsigned char* spot = envi;
-    const unsigned char* glow = envi2;
+    const unsigned char* spot = envispot;
+    const unsigned char* glow = enviglow;
     quad lu = {0, su, 2 * su, 3 * su}, lv = {0, sv, 2 * sv, 3 * sv};
     const quad lddu = {0, ddu, 2 * ddu, 3 * ddu}, lddv = {0, ddv, 2 * ddv, 3 * ddv};
-    for (int y = 0; y < 8; y++, out += 320) {
+    for (int y = 0; y < BLOCK; y++, out += PICW) {
 #pragma GCC unroll 2
-        for (int h = 0; h < 8; h += 4) {
+        for (int h = 0; h < BLOCK; h += 4) {
             const quad u = ur + lu + h * su, v = vr + lv + h * sv;
             alignas(16) unsigned cell[4];
             const quad cq = ((u >> 8) & 0xff00) | ((v >> 16) & 255);
             std::memcpy(cell, &cq, sizeof cell);
-            // c + 256 and c + 1 reach the guard row from the last row.
+            // The cells below and to the right reach the guard row from the last row.
             const Vesi *c0 = f + cell[0], *c1 = f + cell[1], *c2 = f + cell[2], *c3 = f + cell[3];
             const quad r = {unsigned(c0->r), unsigned(c1->r), unsigned(c2->r), unsigned(c3->r)};
-            const quad rdown = {unsigned(c0[256].r), unsigned(c1[256].r), unsigned(c2[256].r),
-                                unsigned(c3[256].r)};
+            const quad rdown = {unsigned(c0[FIELDW].r), unsigned(c1[FIELDW].r), unsigned(c2[FIELDW].r),
+                                unsigned(c3[FIELDW].r)};
             const quad rright = {unsigned(c0[1].r), unsigned(c1[1].r), unsigned(c2[1].r),
                                  unsigned(c3[1].r)};
             const quad wy = u + ((rdown - r) << 14), wz = v + ((rright - r) << 14);
@@ -157,7 +157,8 @@ static inline bool within(int v, int lo, int hi)
     return lo <= v && v <= hi;
 }
 
-void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m2y, int m2z)
+void vesilohkot(unsigned char* dest, const watergrid& grid, const Vesi* vfield, int m1y, int m1z, int m2y,
+                int m2z)
 {
     // Light windows, tested on a block's first corner only: they keep one copy
     // of each light around its centre (the maps wrap every 256 entries) and
@@ -169,15 +170,17 @@ void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m
     const unsigned o1y = unsigned(m1y) << 8, o1z = unsigned(m1z) << 8;
     const unsigned o2y = unsigned(m2y) << 9, o2z = unsigned(m2z) << 9;
 
-    for (int by = 0; by < 25; by++) {
-        for (int bx = 0; bx < 40; bx++) {
-            const int q00 = by * 41 + bx, q01 = q00 + 1, q10 = q00 + 41, q11 = q00 + 42;
-            const int u0 = pienix[q00], v0 = pieniz[q00];
-            const int dux = wsub(pienix[q01], u0) >> 3, dvx = wsub(pieniz[q01], v0) >> 3;
-            const int duy = wsub(pienix[q10], u0) >> 3, dvy = wsub(pieniz[q10], v0) >> 3;
-            const int ddu = wsub(wsub(pienix[q11], pienix[q10]) >> 3, dux) >> 3;
-            const int ddv = wsub(wsub(pieniz[q11], pieniz[q10]) >> 3, dvx) >> 3;
-            unsigned char* o = dest + by * 8 * 320 + bx * 8;
+    const int* gu = grid.y;
+    const int* gv = grid.z;
+    for (int by = 0; by < BLOCKSY; by++) {
+        for (int bx = 0; bx < BLOCKSX; bx++) {
+            const int q00 = by * GRIDW + bx, q01 = q00 + 1, q10 = q00 + GRIDW, q11 = q10 + 1;
+            const int u0 = gu[q00], v0 = gv[q00];
+            const int dux = wsub(gu[q01], u0) >> 3, dvx = wsub(gv[q01], v0) >> 3;
+            const int duy = wsub(gu[q10], u0) >> 3, dvy = wsub(gv[q10], v0) >> 3;
+            const int ddu = wsub(wsub(gu[q11], gu[q10]) >> 3, dux) >> 3;
+            const int ddv = wsub(wsub(gv[q11], gv[q10]) >> 3, dvx) >> 3;
+            unsigned char* o = dest + by * BLOCK * PICW + bx * BLOCK;
 
             if (within(u0 >> 8, lo1y, hi1y) && within(v0 >> 8, lo1z, hi1z)) {
                 shadeblock<true>(o, vfield, u0, v0, dux, dvx, duy, dvy, ddu, ddv,
@@ -186,21 +189,22 @@ void vesilohkot(unsigned char* dest, const Vesi* vfield, int m1y, int m1z, int m
                 shadeblock<false>(o, vfield, u0, v0, dux, dvx, duy, dvy, ddu, ddv,
                                   o1y, o1z, o2y, o2z);
             } else {
-                for (int y = 0; y < 8; y++)
-                    for (int x = 0; x < 8; x++) o[y * 320 + x] = 0;
+                for (int y = 0; y < BLOCK; y++)
+                    for (int x = 0; x < BLOCK; x++) o[y * PICW + x] = 0;
             }
         }
     }
 }
 
-void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, float posz,
+void teevesitaso(unsigned char* dest, Vesi* vfield, const vector& up, float posx, float posy, float posz,
                  float vx, float vy)
 {
     // The guard row lets the gradient read the cell below and to the right
     // of any cell without wrapping.
-    for (int c = 0; c < 256; c++) vfield[65536 + c] = vfield[c];
+    for (int c = 0; c < FIELDW; c++) vfield[FIELDCELLS + c] = vfield[c];
 
-    vesiverkko(vfield, posx, posy, posz);
+    static watergrid grid;
+    vesiverkko(&grid, vfield, up, posx, posy, posz);
 
     const double ly = -double(posy) - double(vx);
     const double lz = -double(posz) - double(vy);
@@ -208,7 +212,7 @@ void teevesitaso(unsigned char* dest, Vesi* vfield, float posx, float posy, floa
     const int m1z = trunc32(16384.0 * lz + 32768.0);
     const int m2y = trunc32(32768.0 * ly + 32768.0);
     const int m2z = trunc32(32768.0 * lz + 32768.0);
-    vesilohkot(dest, vfield, m1y, m1z, m2y, m2z);
+    vesilohkot(dest, grid, vfield, m1y, m1z, m2y, m2z);
 }
 
 } // namespace tormel

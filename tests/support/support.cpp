@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // support.cpp: test helpers.
 #include "support/support.h"
+#include "core/checksum.h"
 #include "platform/png.h"
 #include <png.h>
 #include <linux/capability.h>
@@ -23,10 +24,9 @@ namespace testsupport {
 
 uint64_t fnv1a(const void* data, size_t size)
 {
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < size; i++) h = (h ^ p[i]) * 0x100000001b3ull;
-    return h;
+    tormel::checksum c;
+    c.bytes(data, size);
+    return c.h;
 }
 
 std::string hex64(uint64_t v)
@@ -93,12 +93,7 @@ bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, 
 
 uint64_t fnv1a16(const uint16_t* p, size_t n)
 {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < n; i++) {
-        h = (h ^ (p[i] & 0xff)) * 0x100000001b3ull;
-        h = (h ^ (p[i] >> 8)) * 0x100000001b3ull;
-    }
-    return h;
+    return tormel::checksumof(p, n);
 }
 
 std::string checkgolden(const std::string& name, const uint16_t* frame, int w, int h)

@@ -8,10 +8,10 @@
 
 namespace testsupport {
 
-// FNV-1a, 64 bits, over bytes.
+// FNV-1a, 64 bits (core/checksum.h), over bytes, and over 16-bit values
+// taken low byte first, so that it is the same on big- and little-endian
+// machines.
 uint64_t fnv1a(const void* data, size_t size);
-// The same over 16-bit values taken low byte first, so that it is the same
-// on big- and little-endian machines.
 uint64_t fnv1a16(const uint16_t* p, size_t n);
 std::string hex64(uint64_t v);
 
