@@ -8,10 +8,9 @@
 // input then redoes only its own steps.
 #include "app/data.h"
 #include "assets/assets.h"
-#include "colour/texture.h"
-#include "core/buffers.h"
 #include "driver/driver.h"
 #include "platform/player.h"
+#include "relief/relief.h"
 #include "sprites/sprites.h"
 #include <algorithm>
 #include <cstdint>
@@ -85,16 +84,12 @@ void module(const uint8_t* data, size_t size)
 
 void sprites(const uint8_t* data, size_t size)
 {
-    std::memset(sp, 0, sizeof sp);
-    std::memcpy(sp, data, std::min(size, sizeof sp));
-    precalcsprites();
+    loadsprites(data, size);
 }
 
 void relief(const uint8_t* data, size_t size)
 {
-    std::memset(kohokuva, 0, sizeof kohokuva);
-    std::memcpy(kohokuva, data, std::min<size_t>(size, 2048));
-    precalcrelief();
+    loadrelief(data, size);
 }
 
 } // namespace
@@ -115,7 +110,7 @@ static bool takessprites(const uint8_t* data, size_t size)
 {
     uint32_t h = 2166136261u;
     for (size_t i = 0; i < size; i++) h = (h ^ data[i]) * 16777619u;
-    return (h & 15) == 0 || size == sizeof sp;
+    return (h & 15) == 0 || size == PLANEBYTES;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
