@@ -335,8 +335,8 @@ def phasejumps(s, lead):
         end = next(q for q in events if q > r)
         a, b = r * ROW, end * ROW
         seg = x[a:b]
-        spec = np.abs(np.fft.rfft(seg * signal.windows.hann(len(seg))))
-        f0 = np.argmax(spec) * RATE / len(seg)
+        spectrum = np.abs(np.fft.rfft(seg * signal.windows.hann(len(seg))))
+        f0 = np.argmax(spectrum) * RATE / len(seg)
         sos = signal.butter(4, [0.75 * f0, 1.3 * f0], btype="bandpass", fs=RATE, output="sos")
         phase = np.unwrap(np.angle(signal.hilbert(signal.sosfiltfilt(sos, seg))))
         n = np.arange(len(seg))

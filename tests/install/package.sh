@@ -52,8 +52,8 @@ END
 diff "$tmp/expected" "$tmp/files" || fail "the package's files differ from the expected ones (< expected, > packed)"
 dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -qx './usr/share/tormel/' || fail "no data folder /usr/share/tormel/"
 
-dpkg-deb -x "$deb" "$tmp/root"
-tormel="$tmp/root/usr/games/tormel"
+dpkg-deb -x "$deb" "$tmp/unpacked"
+tormel="$tmp/unpacked/usr/games/tormel"
 [ "$(version "$tormel")" = "$v" ] || fail "the unpacked program's --version: $("$tormel" --version)"
 headless "$tormel" --shot 16 "$tmp/packed.png" || fail "the unpacked program's --shot failed"
 headless "$build/tormel" --shot 16 "$tmp/built.png" || fail "the build's --shot failed"
