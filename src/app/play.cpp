@@ -55,6 +55,7 @@ int runplay(const options& o)
         std::fprintf(stderr, "tormel: %s\n", error.c_str());
         return 1;
     }
+    if (stopsignal) return 128 + stopsignal;  // nothing opened yet, nothing to close
 
     // The window through the SDL 1.2 layer: N times larger on request, and
     // sharp pixels when scaled (also in full screen, with black bars).

@@ -447,7 +447,7 @@ public:
             if (k > 0) {
                 p += k;
                 n -= size_t(k);
-                waited = waited.zero();
+                waited = {};
                 continue;
             }
             if (k < 0 && errno != EAGAIN && errno != EINTR) return false;
