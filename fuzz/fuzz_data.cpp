@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // fuzz_data: libFuzzer target over everything the demo takes from files a
 // user may drop beside it. One input is tried as each of the three files:
-// as "mmm.xm" through the module check, the player (load, some ticks, the
-// position the clock reads) and a seek; as "testi2.1b" through the sprite
-// unpacking and glow (a sample of the inputs, see below); as "smalufo.16"
-// through the relief expansion and smoothing. Start-up runs once; each
-// input then redoes only its own steps.
+// as "mmm.xm" through the module check and, where it passes, the player
+// (load, some ticks, the position the clock reads) and a seek; as
+// "testi2.1b" through the sprite unpacking and glow (a sample of the inputs,
+// see below); as "smalufo.16" through the relief expansion and smoothing.
+// Start-up runs once; each input then redoes only its own steps.
 #include "app/data.h"
 #include "assets/assets.h"
 #include "driver/driver.h"
@@ -50,15 +50,19 @@ void checkposition(const modplayer& p, int64_t s)
 
 void module(const uint8_t* data, size_t size)
 {
+    // The check comes first, as in every mode: what it refuses never
+    // reaches the player, whose libxmp reads other formats out of bounds.
     std::vector<uint8_t> bytes(data, data + size);
     std::string error;
+    bool header = checkxm(bytes.data(), bytes.size(), &error);
+    require(header || !error.empty(), "a refused header without a reason");
     bool playable = checkmodule(bytes, &error);
     require(playable || !error.empty(), "a refused module without a reason");
+    require(!playable || header, "a module played past a refused header");
+    if (!playable) return;
 
     modplayer p;
-    bool loaded = p.load(bytes.data(), bytes.size(), nullptr);
-    require(loaded == playable, "the check and the player disagree");
-    if (!loaded) return;
+    require(p.load(bytes.data(), bytes.size(), nullptr), "the check and the player disagree");
 
     static int16_t audio[2 * CHUNK];
     p.start(RATE, false);

@@ -1,0 +1,403 @@
+// SPDX-License-Identifier: MIT
+// The real binary against hostile files and failing disks: modules of other
+// formats, files that never end, special files, full disks, signals in the
+// middle of a capture, and output names that ffmpeg would parse. Every case
+// ends with the expected status and message, and changes nothing but the
+// output it names.
+#include <gtest/gtest.h>
+#include "assets/assets.h"
+#include "assets/xmwriter.h"
+#include "support/support.h"
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- inputs -----------------------------------------------------------------
+
+void put(const std::string& path, const std::vector<uint8_t>& bytes) { writefile(path, bytes); }
+
+void put(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void script(const std::string& path, const std::string& body)
+{
+    put(path, "#!/bin/sh\n" + body + "\n");
+    chmod(path.c_str(), 0755);
+}
+
+// A ProTracker module: 31 sample slots, one pattern, one short sample.
+std::vector<uint8_t> modmodule()
+{
+    std::vector<uint8_t> b(20, 0);
+    for (int i = 0; i < 31; i++) {
+        b.resize(b.size() + 22, 0);
+        uint8_t slot[8] = {0, uint8_t(i ? 0 : 16), 0, uint8_t(i ? 0 : 64), 0, 0, 0, 1};
+        b.insert(b.end(), slot, slot + 8);
+    }
+    b.push_back(1), b.push_back(127);
+    b.resize(b.size() + 128, 0);
+    for (char c : std::string("M.K.")) b.push_back(uint8_t(c));
+    size_t pattern = b.size();
+    b.resize(pattern + 1024 + 32, 0);
+    for (int row = 0; row < 64; row += 4) b[pattern + size_t(row) * 16] = 0x10, b[pattern + size_t(row) * 16 + 1] = 0xd6;
+    return b;
+}
+
+// The opening of a module of another tracker: its signature at its place.
+std::vector<uint8_t> headed(size_t at, const std::string& signature, size_t size)
+{
+    std::vector<uint8_t> b(size, 0x40);
+    std::memcpy(b.data() + at, signature.data(), signature.size());
+    return b;
+}
+
+// The fast test music with one header byte changed.
+std::vector<uint8_t> fastwith(size_t at, std::vector<uint8_t> bytes)
+{
+    auto m = tormel::fastmodule();
+    std::copy(bytes.begin(), bytes.end(), m.begin() + long(at));
+    return m;
+}
+
+// Music that takes days to reach the demo's end: the slowest tempo, and
+// every row held for sixteen times its length.
+std::vector<uint8_t> endlessmodule()
+{
+    tormel::xmmodule m;
+    m.channels = 1;
+    m.speed = 31;
+    m.bpm = 32;
+    tormel::xmpattern p(64, 1);
+    for (int row = 0; row < 64; row++) p.at(row, 0).effect = 14, p.at(row, 0).param = 0xEF;
+    m.patterns.push_back(p);
+    m.orders.assign(28, 0);
+    return tormel::writexm(m);
+}
+
+std::vector<uint8_t> ordersmodule(int orders)
+{
+    tormel::xmmodule m;
+    m.channels = 1;
+    m.speed = 1;
+    m.bpm = 255;
+    m.patterns.push_back(tormel::xmpattern(1, 1));
+    m.orders.assign(size_t(orders), 0);
+    return tormel::writexm(m);
+}
+
+bool haveffmpeg()
+{
+    return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+}
+
+// ---- what a run may change --------------------------------------------------
+
+// Every entry under dir, as lstat sees it (links are not followed, special
+// files are not opened).
+std::map<std::string, std::string> snapshot(const std::string& dir)
+{
+    std::map<std::string, std::string> s;
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+        struct stat st;
+        std::string path = it->path().string();
+        if (lstat(path.c_str(), &st) != 0) continue;
+        std::string d = std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
+                        std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                        std::to_string(st.st_mtim.tv_nsec);
+        if (S_ISLNK(st.st_mode)) d += " -> " + fs::read_symlink(path).string();
+        s[path.substr(dir.size() + 1)] = d;
+    }
+    return s;
+}
+
+bool within(const std::string& path, const std::vector<std::string>& outputs)
+{
+    for (const std::string& o : outputs)
+        if (path == o || path.rfind(o + "/", 0) == 0) return true;
+    return false;
+}
+
+// ---- what a capture folder must hold ----------------------------------------
+
+// Frames 0..n-1, none empty, and exactly their audio at 60 frames a second.
+int validcapture(const std::string& folder)
+{
+    int n = 0;
+    while (fs::exists(folder + "/" + [&] {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.png", n);
+        return std::string(name);
+    }()))
+        n++;
+    int pngs = 0;
+    for (auto& e : fs::directory_iterator(folder)) {
+        if (e.path().extension() != ".png") continue;
+        pngs++;
+        EXPECT_GT(fs::file_size(e.path()), 0u) << e.path();
+    }
+    EXPECT_EQ(pngs, n) << "frames after a gap in " << folder;
+    auto wav = readfile(folder + "/audio.wav");
+    EXPECT_GE(wav.size(), 44u);
+    if (wav.size() < 44) return n;
+    uint32_t riff = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    uint32_t data = wav[40] | wav[41] << 8 | wav[42] << 16 | uint32_t(wav[43]) << 24;
+    EXPECT_EQ(data, wav.size() - 44);
+    EXPECT_EQ(riff, wav.size() - 8);
+    EXPECT_EQ(data, uint32_t(int64_t(n) * 44100 / 60 * 4)) << n << " frames";
+    if (n > 0) {
+        std::vector<uint16_t> px;
+        int w, h;
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06d.png", n - 1);
+        EXPECT_TRUE(readpng565(folder + name, &px, &w, &h)) << "the last frame is whole";
+    }
+    return n;
+}
+
+// ---- the cases --------------------------------------------------------------
+
+using path = const std::string&;
+
+struct hostile {
+    const char* name;
+    void (*prepare)(path dir);
+    std::vector<std::string> args;
+    int status;
+    const char* says;                    // in standard error
+    std::vector<std::string> outputs;    // what the run may make or change
+    void (*check)(path dir) = nullptr;
+    std::vector<std::string> env = {};   // "NAME=value", or "NAME" to unset
+    bool ffmpeg = false;                 // needs the real ffmpeg
+    bool asuser = false;                 // without root's licence to ignore file modes
+    rlim_t filesize = 0;                 // a file-size limit, in bytes
+    int signal = 0;                      // sent once the file `after` exists
+    const char* after = nullptr;
+    long maxrssmb = 0;                   // peak memory before the signal
+};
+
+void fast(path d) { put(d + "/mmm.xm", tormel::fastmodule()); }
+
+const std::vector<std::string> LIVE = {"-w"};
+
+const hostile CASES[] = {
+    // Modules of other formats, and extended modules the player must not get.
+    {"mod, live", [](path d) { put(d + "/mmm.xm", modmodule()); }, LIVE, 1,
+     "\"mmm.xm\": not an extended module", {}},
+    {"s3m, silent", [](path d) { put(d + "/mmm.xm", headed(44, "SCRM", 600)); }, {"-w", "--no-sound"}, 1,
+     "\"mmm.xm\": not an extended module", {}},
+    {"it, capture", [](path d) { put(d + "/mmm.xm", headed(0, "IMPM", 900)); }, {"--record", "cap/"}, 1,
+     "\"mmm.xm\": not an extended module", {}},
+    {"med, capture", [](path d) { put(d + "/mmm.xm", headed(0, "MMD0", 512)); }, {"--record", "cap/"}, 1,
+     "\"mmm.xm\": not an extended module", {}},
+    {"xm 1.03", [](path d) { put(d + "/mmm.xm", fastwith(58, {0x03, 0x01})); }, LIVE, 1, "version 1.03", {}},
+    {"xm without 0x1A", [](path d) { put(d + "/mmm.xm", fastwith(37, {0x20})); }, LIVE, 1, "no 0x1A", {}},
+    {"xm header size 277", [](path d) { put(d + "/mmm.xm", fastwith(60, {0x15, 0x01, 0, 0})); }, LIVE, 1,
+     "header is damaged", {}},
+    {"xm cut in its header",
+     [](path d) {
+         auto m = tormel::fastmodule();
+         m.resize(200);
+         put(d + "/mmm.xm", m);
+     },
+     LIVE, 1, "cut short", {}},
+    {"empty module", [](path d) { put(d + "/mmm.xm", std::vector<uint8_t>{}); }, LIVE, 1, "the file is empty", {}},
+
+    // Files that never end, or are huge.
+    {"testi2.1b is /dev/zero", [](path d) { fast(d), fs::create_symlink("/dev/zero", d + "/testi2.1b"); }, LIVE, 1,
+     "cannot read \"testi2.1b\": it is a device", {}},
+    {"smalufo.16 is /dev/urandom", [](path d) { fast(d), fs::create_symlink("/dev/urandom", d + "/smalufo.16"); },
+     {"--shot", "1", "f.png"}, 1, "cannot read \"smalufo.16\": it is a device", {}},
+    {"mmm.xm is /dev/zero", [](path d) { fs::create_symlink("/dev/zero", d + "/mmm.xm"); }, {"--record", "cap/"}, 1,
+     "cannot read \"mmm.xm\": it is a device", {}},
+    {"mmm.xm of 8 GB", [](path d) { put(d + "/mmm.xm", ""), fs::resize_file(d + "/mmm.xm", 8ull << 30); }, LIVE, 1,
+     "\"mmm.xm\": it is larger than 64 MB", {}},
+    {"testi2.1b of 8 GB, taken as far as it is used",
+     [](path d) { fast(d), put(d + "/testi2.1b", ""), fs::resize_file(d + "/testi2.1b", 8ull << 30); },
+     {"--shot", "1", "f.png"}, 0, "", {"f.png"}},
+
+    // Special files.
+    {"FIFO as testi2.1b", [](path d) { fast(d), mkfifo((d + "/testi2.1b").c_str(), 0666); }, LIVE, 1,
+     "\"testi2.1b\": it is a FIFO", {}},
+    {"FIFO as smalufo.16", [](path d) { fast(d), mkfifo((d + "/smalufo.16").c_str(), 0666); }, LIVE, 1,
+     "\"smalufo.16\": it is a FIFO", {}},
+    {"FIFO as mmm.xm", [](path d) { mkfifo((d + "/mmm.xm").c_str(), 0666); }, {"--record", "cap/"}, 1,
+     "\"mmm.xm\": it is a FIFO", {}},
+    {"directory as mmm.xm", [](path d) { fs::create_directory(d + "/mmm.xm"); }, LIVE, 1,
+     "\"mmm.xm\": it is a directory", {}},
+
+    // A capture touches nothing but its output.
+    {"x.mkv.audio.wav is the user's",
+     [](path d) { fast(d), put(d + "/x.mkv.audio.wav", "the user's own\n"); }, {"--record", "x.mkv", "--native"}, 0,
+     "", {"x.mkv"}, nullptr, {}, true},
+
+    // Stops: the same playable capture as from Ctrl-C, also from music that
+    // never reaches the end, in the same memory as any other.
+    {"SIGHUP during a capture", [](path) {}, {"--record", "cap/", "--native"}, 129, "stopped after", {"cap"},
+     [](path d) { EXPECT_GE(validcapture(d + "/cap"), 20); }, {}, false, false, 0, SIGHUP, "cap/frame_000020.png"},
+    {"endless music, captured", [](path d) { put(d + "/mmm.xm", endlessmodule()); }, {"--record", "cap/"}, 130,
+     "stopped after", {"cap"}, [](path d) { EXPECT_GE(validcapture(d + "/cap"), 20); }, {}, false, false, 0,
+     SIGINT, "cap/frame_000020.png", 400},
+
+    // ffmpeg: found as execvp finds it, given a plain file, and believed
+    // only when it exited 0 and wrote the file.
+    {"PATH unset, an ffmpeg in the working directory",
+     [](path d) { fast(d), script(d + "/ffmpeg", ": >ran"); }, {"--record", "x.mkv", "--native"}, 0, "",
+     {"x.mkv"}, nullptr, {"PATH"}, true},
+    {"ffmpeg that writes nothing",
+     [](path d) { fast(d), fs::create_directory(d + "/bin"), script(d + "/bin/ffmpeg", "/bin/cat >/dev/null"); },
+     {"--record", "x.mp4"}, 1, "ffmpeg finished but did not write x.mp4", {}, nullptr, {"PATH=bin"}},
+    {"ffmpeg that fails",
+     [](path d) { fast(d), fs::create_directory(d + "/bin"), script(d + "/bin/ffmpeg", "/bin/cat >/dev/null; exit 3"); },
+     {"--record", "x.mp4"}, 1, "ffmpeg failed with exit status 3 while writing x.mp4", {}, nullptr, {"PATH=bin"}},
+    {"ffmpeg killed",
+     [](path d) { fast(d), fs::create_directory(d + "/bin"), script(d + "/bin/ffmpeg", "/bin/head -c 100000 >/dev/null; kill -9 $$"); },
+     {"--record", "x.mp4"}, 1, "ffmpeg was killed by signal 9", {}, nullptr, {"PATH=bin"}},
+    {"output -y.mkv", fast, {"--record", "-y.mkv", "--native"}, 0, "", {"-y.mkv"}, nullptr, {}, true},
+    {"output 12:30.mkv", fast, {"--record", "12:30.mkv", "--native"}, 0, "", {"12:30.mkv"}, nullptr, {}, true},
+    {"output pipe:1.mkv", fast, {"--record", "pipe:1.mkv", "--native"}, 0, "", {"pipe:1.mkv"}, nullptr, {}, true},
+    {"output file:f.mkv", fast, {"--record", "file:f.mkv", "--native"}, 0, "", {"file:f.mkv"}, nullptr, {}, true},
+
+    // --write-assets never follows a link nor leaves a part of a file.
+    {"--write-assets over a dangling link",
+     [](path d) { fs::create_directory(d + "/d"), fs::create_symlink("../outside.xm", d + "/d/mmm.xm"); },
+     {"--write-assets", "d"}, 1, "d/mmm.xm exists", {}},
+    {"--write-assets onto a full disk", [](path) {}, {"--write-assets", "d"}, 1, "File too large", {"d"},
+     [](path d) { EXPECT_TRUE(fs::is_empty(d + "/d")); }, {}, false, false, 100000},
+
+    // Capture folders: never mixed, never left invalid.
+    {"capture into an earlier capture",
+     [](path d) { fast(d), fs::create_directory(d + "/cap"), put(d + "/cap/frame_000000.png", "old"); },
+     {"--record", "cap/"}, 1, "--force", {}},
+    {"--force replaces an earlier capture, and only that",
+     [](path d) {
+         fast(d), fs::create_directory(d + "/cap");
+         for (const char* f : {"frame_000000.png", "frame_999999.png", "audio.wav"}) put(d + "/cap/" + f, "old");
+         put(d + "/cap/notes.txt", "mine");
+     },
+     {"--record", "cap/", "--force"}, 0, "removed 2 frames and audio.wav", {"cap"},
+     [](path d) {
+         validcapture(d + "/cap");
+         EXPECT_EQ(readfile(d + "/cap/notes.txt").size(), 4u);
+         EXPECT_FALSE(fs::exists(d + "/cap/frame_999999.png"));
+     }},
+    {"capture onto a full disk", fast, {"--record", "cap/"}, 1, "File too large", {"cap"},
+     [](path d) { validcapture(d + "/cap"); }, {}, false, false, 20000},
+    {"capture into a read-only folder",
+     [](path d) { fast(d), fs::create_directory(d + "/ro"), chmod((d + "/ro").c_str(), 0555); },
+     {"--record", "ro/"}, 1, "cannot write ro/audio.wav: Permission denied", {}, nullptr, {}, false, true},
+    {"capture where a file is", [](path d) { fast(d), put(d + "/afile", "mine"); }, {"--record", "afile/"}, 1,
+     "afile/: it is a file, not a folder", {}},
+
+    // --start is checked before anything opens.
+    {"--start beyond the orders", [](path d) { put(d + "/mmm.xm", ordersmodule(25)); },
+     {"-w", "--start", "25.9"}, 1, "--start 25.9: the music has 25 orders", {}},
+    {"--start at an order without its pattern", [](path d) { put(d + "/mmm.xm", fastwith(80 + 3, {0xff})); },
+     {"-w", "--start", "3"}, 1, "order 3 names a pattern the music does not have", {}},
+};
+
+// A file-size limit for the runs started while it lives (they inherit it),
+// with SIGXFSZ ignored, so that a write past it fails as on a full disk.
+struct filesizelimit {
+    rlimit old;
+    explicit filesizelimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit r = {bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &r);
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~filesizelimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+};
+
+long peakrssmb(int pid)
+{
+    std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+    return -1;
+}
+
+runresult run(const hostile& c, const std::string& dir, long* rssmb)
+{
+    if (c.asuser) return runtormelasuser(c.args, dir);
+    std::unique_ptr<filesizelimit> limit;
+    if (c.filesize) limit = std::make_unique<filesizelimit>(c.filesize);
+    if (!c.signal) return runtormel(c.args, dir, c.env);
+    running r = spawntormel(c.args, dir, c.env);
+    for (int i = 0; i < 2400 && !fs::exists(dir + "/" + c.after); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(fs::exists(dir + "/" + c.after)) << "never reached " << c.after;
+    *rssmb = peakrssmb(r.pid);
+    kill(r.pid, c.signal);
+    auto t0 = std::chrono::steady_clock::now();
+    runresult result = finish(r);
+    // A second is the promise; a loaded machine and the sanitizers get more.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30)) << "slow to stop";
+    return result;
+}
+
+} // namespace
+
+TEST(HostileEndToEnd, EachCaseEndsPlainlyAndTouchesOnlyItsOutput)
+{
+    bool ffmpeg = haveffmpeg();
+    int n = 0;
+    for (const hostile& c : CASES) {
+        SCOPED_TRACE(c.name);
+        if (c.ffmpeg && !ffmpeg) {
+            std::printf("skipped without ffmpeg: %s\n", c.name);
+            continue;
+        }
+        std::string dir = tempdir("hostile-" + std::to_string(n++));
+        c.prepare(dir);
+        auto before = snapshot(dir);
+        long rssmb = 0;
+        runresult r = run(c, dir, &rssmb);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        if (c.maxrssmb) {
+            EXPECT_LT(rssmb, c.maxrssmb) << "MB before the end of the capture";
+        }
+
+        // Nothing changed but the named output; live play adds its log.
+        auto after = snapshot(dir);
+        std::vector<std::string> outputs = c.outputs;
+        if (c.status == 0 && c.args.size() && c.args[0] == "-w") outputs.push_back("omni.log");
+        for (auto& [entry, what] : before) {
+            if (!within(entry, outputs)) {
+                EXPECT_EQ(after[entry], what) << entry << " changed";
+            }
+        }
+        for (auto& [entry, what] : after) {
+            if (!within(entry, outputs)) {
+                EXPECT_TRUE(before.count(entry)) << entry << " appeared";
+            }
+        }
+        for (const std::string& o : outputs) {
+            if (c.status == 0) {
+                EXPECT_TRUE(fs::exists(dir + "/" + o)) << o;
+            }
+        }
+        if (c.check) c.check(dir);
+        fs::remove_all(dir);
+    }
+}
