@@ -1,22 +1,43 @@
 // SPDX-License-Identifier: MIT
-// capture.h: the plan of an offline capture: the module played once from
-// the start by the module player; frame k spans exactly
-// floor((k+1) * 44100 / fps) - floor(k * 44100 / fps) audio samples and is
-// drawn at the music time of its first sample, found as in the live loop.
+// capture.h: the plan of an offline capture, made frame by frame as the
+// capture goes, so that its memory stays the same however long the music:
+// the module played once from the start by the module player; frame k spans
+// exactly floor((k+1) * 44100 / fps) - floor(k * 44100 / fps) audio samples
+// and is drawn at the music time of its first sample, found as in the live
+// loop.
 #pragma once
+#include "platform/player.h"
 #include <cstdint>
 #include <vector>
 
 namespace tormel {
 
-struct capture {
-    std::vector<int16_t> audio;  // stereo sample frames of the whole capture
-    std::vector<float> times;    // music time of each picture frame
-    std::vector<int64_t> first;  // first sample frame of each picture frame, then the end
+constexpr int CAPTURE_RATE = 44100;
+
+// The first sample frame of picture frame k.
+constexpr int64_t firstsample(int64_t k, int fps) { return k * CAPTURE_RATE / fps; }
+
+struct captureframe {
+    int64_t index = 0;           // k
+    float time = 0;              // music time of its first sample
+    std::vector<int16_t> audio;  // its stereo sample frames
 };
 
-// Up to the first frame at or beyond the demo's end time (included), or the
-// module's own end.
-capture captureplan(const std::vector<uint8_t>& module, int fps);
+class captureplan {
+public:
+    // module: one that passed checkmodule (app/data.h).
+    captureplan(const std::vector<uint8_t>& module, int fps);
+
+    // The next frame, into f (its audio buffer is reused). False after the
+    // last: the first frame at or beyond the demo's end time, or the one in
+    // which the module ended. Music that reaches neither goes on for ever.
+    bool next(captureframe* f);
+
+private:
+    modplayer player_;
+    int fps_;
+    int64_t k_ = 0;
+    bool done_ = false;
+};
 
 } // namespace tormel

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// data.h: the three data files. Each is read from the working directory;
-// where one is absent the built-in default takes its place, and the
-// program says so once on standard error.
+// data.h: the three data files. Each is read once, from the working
+// directory, into memory, and everything uses that copy; where one is
+// absent the built-in default takes its place, and the program says so once
+// on standard error.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,12 +18,34 @@ struct datafiles {
     bool modulefromfile = false;
 };
 
-// Reads what is there and fills in defaults. A file that exists but cannot
-// be read (a directory, no permission) is an error: returns false with a
-// message naming it.
+// What is read of each file: the sprites and the relief use no more than
+// this (a longer file is cut), and a longer module is refused.
+constexpr size_t SPRITES_BYTES = 16000;
+constexpr size_t RELIEF_BYTES = 2048;
+constexpr size_t MODULE_LIMIT = size_t(64) << 20;
+
+// Reads what is there and fills in defaults. Only regular files are read
+// (a FIFO, a device or a socket would block or never end). A file that is
+// there but cannot be used (a directory, no permission, a module over the
+// limit) is an error: returns false with a message naming it.
 bool loaddatafiles(datafiles* d, bool needmodule, std::string* error);
 
-// Whether the module can be played; if not, says why.
+// Whether the bytes are an extended module the player may be given: the
+// signature "Extended Module: ", the 0x1A byte after the name, version 1.04
+// and a header that fits the file. The module player also reads other
+// formats, and on crafted ones it reads and writes out of bounds; nothing
+// but an extended module reaches it. If not, says why.
+bool checkxm(const uint8_t* data, size_t size, std::string* error);
+
+// Whether the module can be played: its header (checkxm), then the player
+// loads it. If not, says why.
 bool checkmodule(const std::vector<uint8_t>& module, std::string* error);
+
+// The order and row that --start T names: order floor(T), row from the fraction.
+void startposition(float t, int* order, int* row);
+
+// Whether the module can start at music time t: the order is there and so
+// is its pattern. If not, says why, naming --start.
+bool checkstart(const std::vector<uint8_t>& module, float t, std::string* error);
 
 } // namespace tormel

@@ -30,6 +30,9 @@ const char* usage()
            "                     folder ending in / for 320x240 PNG frames and audio.wav\n"
            "  --fps N            frames a second of a recording (1..1000, default 60)\n"
            "  --native           record a 320x240 video instead of 640x480\n"
+           "  --force            record into a folder that is not empty: the frames and\n"
+           "                     audio.wav of an earlier capture there are removed first\n"
+           "                     (other files are kept)\n"
            "  --shot T FILE      draw the frame at music time T (0..27) to FILE, a PNG\n"
            "  --bench            time the start-up and every scene and print the figures\n"
            "  --write-assets DIR write the built-in \"mmm.xm\", \"testi2.1b\" and\n"
@@ -122,6 +125,9 @@ int parseoptions(int argc, const char* const* argv, options* o, std::string* err
         } else if (!std::strcmp(a, "--native")) {
             o->native = true;
             recordopt = true;
+        } else if (!std::strcmp(a, "--force")) {
+            o->force = true;
+            recordopt = true;
         } else {
             *error = std::string("unknown option ") + a;
             return 2;
@@ -136,7 +142,7 @@ int parseoptions(int argc, const char* const* argv, options* o, std::string* err
         return 2;
     }
     if (recordopt && o->mode != options::RECORD) {
-        *error = "--fps and --native apply only to --record";
+        *error = "--fps, --native and --force apply only to --record";
         return 2;
     }
     return 0;

@@ -24,6 +24,7 @@ struct options {
     std::string recordfile; // --record FILE: .mp4, .mkv, or a folder ending in /
     int fps = 60;           // --fps N
     bool native = false;    // --native: a 320 x 240 video instead of 640 x 480
+    bool force = false;     // --force: record into a folder that is not empty
 
     std::string assetsdir;  // --write-assets DIR
 };

@@ -16,8 +16,12 @@
 
 namespace tormel {
 
-// SIGINT and SIGTERM end the run like Escape: the frame under way is
-// finished and shown, then everything shuts down in order.
+// SIGINT, SIGTERM, SIGHUP (the terminal went away) and SIGUSR1 end the run
+// like Escape: the frame under way is finished and shown, then everything
+// shuts down in order and the log gets its closing line. Nothing here waits
+// on a call a signal should cut short, so interrupted calls in SDL's threads
+// simply restart. SIGPIPE is ignored: a message to a closed pipe is lost,
+// and the demo plays on.
 static volatile std::sig_atomic_t stopsignal = 0;
 
 static void onstop(int sig)
@@ -27,8 +31,12 @@ static void onstop(int sig)
 
 static void catchstops()
 {
-    std::signal(SIGINT, onstop);
-    std::signal(SIGTERM, onstop);
+    struct sigaction sa = {};
+    sa.sa_handler = onstop;
+    sa.sa_flags = SA_RESTART;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaction(sig, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int runplay(const options& o)
@@ -36,10 +44,15 @@ int runplay(const options& o)
     catchstops();
     datafiles data;
     std::string error;
-    // Read and check the data before a window opens, so a bad file is
-    // reported plainly instead of after a flash of black screen.
+    // Read and check the data, and where to start, before a window opens,
+    // so a bad file is reported plainly instead of after a flash of black
+    // screen, and nothing is left half started.
     if (!loaddatafiles(&data, true, &error) || !checkmodule(data.module, &error)) {
         std::fprintf(stderr, "tormel: %s%s\n", data.modulefromfile ? "\"mmm.xm\": " : "", error.c_str());
+        return 1;
+    }
+    if (o.hasstart && !checkstart(data.module, o.start, &error)) {
+        std::fprintf(stderr, "tormel: %s\n", error.c_str());
         return 1;
     }
 
@@ -71,10 +84,8 @@ int runplay(const options& o)
                      BASSMOD_ErrorText());
         std::exit(1);
     }
-    int loaded = data.modulefromfile
-                     ? BASSMOD_MusicLoad(0, "mmm.xm", 0, 0, BASS_MUSIC_RAMP | BASS_MUSIC_LOOP)
-                     : BASSMOD_MusicLoad(1, data.module.data(), 0, uint32_t(data.module.size()),
-                                         BASS_MUSIC_RAMP | BASS_MUSIC_LOOP);
+    int loaded = BASSMOD_MusicLoad(1, data.module.data(), 0, uint32_t(data.module.size()),
+                                   BASS_MUSIC_RAMP | BASS_MUSIC_LOOP);
     if (!loaded) {
         std::fprintf(stderr, "tormel: \"mmm.xm\": %s\n", BASSMOD_ErrorText());
         std::exit(1);
@@ -90,8 +101,9 @@ int runplay(const options& o)
 
     BASSMOD_MusicSetPositionScaler(256);
     if (o.hasstart) {
-        uint32_t order = uint32_t(o.start), row = uint32_t((o.start - float(order)) * 64);
-        if (!BASSMOD_MusicSetPosition(row << 16 | order)) {
+        int order, row;
+        startposition(o.start, &order, &row);
+        if (!BASSMOD_MusicSetPosition(uint32_t(row) << 16 | uint32_t(order))) {
             std::fprintf(stderr, "tormel: --start %g: %s\n", double(o.start), BASSMOD_ErrorText());
             std::exit(1);
         }

@@ -12,11 +12,9 @@
 #include <SDL.h>
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 using namespace tormel;
 using clk = std::chrono::steady_clock;
@@ -126,26 +124,16 @@ int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t lengt
         g.error = "the music layer is not initialised";
         return 0;
     }
-    std::vector<unsigned char> bytes;
-    if (mem) {
-        const unsigned char* p = static_cast<const unsigned char*>(file) + offset;
-        bytes.assign(p, p + length);
-    } else {
-        FILE* f = std::fopen(static_cast<const char*>(file), "rb");
-        if (!f) {
-            g.error = std::string("cannot open ") + static_cast<const char*>(file);
-            return 0;
-        }
-        std::fseek(f, long(offset), SEEK_SET);
-        unsigned char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-        std::fclose(f);
-        if (length > 0 && bytes.size() > length) bytes.resize(length);
+    // The module comes from memory only: the program reads the file once
+    // and checks it (app/data.h) before it reaches the player.
+    if (!mem) {
+        g.error = "modules are loaded from memory only";
+        return 0;
     }
+    const unsigned char* bytes = static_cast<const unsigned char*>(file) + offset;
     std::lock_guard<std::mutex> hold(g.lock);
     g.playing = false;
-    if (!g.player->load(bytes.data(), bytes.size(), &g.error)) return 0;
+    if (!g.player->load(bytes, length, &g.error)) return 0;
     g.loop = (flags & BASS_MUSIC_LOOP) != 0;
     g.player->start(g.rate, g.loop);
     return 1;

@@ -10,8 +10,10 @@
 // module is still mixed and timed, its output discarded). Non-zero on success.
 int BASSMOD_Init(int device, uint32_t freq, uint32_t flags);
 
-// mem 0: file is a path; mem 1: file points at length bytes of module.
-// flags: BASS_MUSIC_LOOP restarts the module at its end. Non-zero on success.
+// mem 1: file points at length bytes of module, read and checked by the
+// caller (app/data.h). mem 0 (file is a path) is refused: the file is read
+// once, by the program, not again here. flags: BASS_MUSIC_LOOP restarts the
+// module at its end. Non-zero on success.
 constexpr uint32_t BASS_MUSIC_RAMP = 1;  // accepted; the player always ramps volume changes
 constexpr uint32_t BASS_MUSIC_LOOP = 4;
 int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t length, uint32_t flags);

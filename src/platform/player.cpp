@@ -59,6 +59,14 @@ void modplayer::unload()
     loaded_ = false;
 }
 
+int modplayer::orders() const
+{
+    if (!loaded_) return 0;
+    xmp_module_info mi;
+    xmp_get_module_info(static_cast<xmp_context>(ctx_), &mi);
+    return mi.mod->len;
+}
+
 void modplayer::start(int rate, bool loop)
 {
     auto ctx = static_cast<xmp_context>(ctx_);

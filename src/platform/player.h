@@ -32,9 +32,12 @@ public:
     modplayer& operator=(const modplayer&) = delete;
 
     // Load a module from memory. On failure returns false and says why.
+    // libxmp reads many formats and trusts them: give it only a module that
+    // passed the header check (app/data.h).
     bool load(const void* data, size_t size, std::string* error);
     void unload();
     bool loaded() const { return loaded_; }
+    int orders() const;  // the song's length in orders (0 if nothing is loaded)
 
     // Start from the beginning at rate frames a second (stereo 16-bit).
     // Without loop the module plays once and is silent after its end.
