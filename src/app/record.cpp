@@ -8,8 +8,8 @@
 // so far playable.
 #include "app/capture.h"
 #include "app/data.h"
-#include "core/geometry.h"
 #include "app/modes.h"
+#include "core/geometry.h"
 #include "driver/driver.h"
 #include "platform/player.h"
 #include "platform/png.h"
@@ -290,7 +290,14 @@ public:
     {
         std::unique_lock<std::mutex> l(m_);
         space_.wait(l, [this] { return jobs_.size() < 2 * workers_.size(); });
-        jobs_.push_back({index, std::vector<uint16_t>(frame, frame + FRAMEW * FRAMEH)});
+        // Buffers go round: a handful are ever made, not one a frame.
+        std::vector<uint16_t> pixels;
+        if (!spare_.empty()) {
+            pixels = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        pixels.assign(frame, frame + FRAMEPIXELS);
+        jobs_.push_back({index, std::move(pixels)});
         ready_.notify_one();
     }
     bool failed() const { return firstfailed_ >= 0; }
@@ -327,14 +334,14 @@ private:
                 space_.notify_one();
             }
             std::string path = framepath(dir_, j.index);
-            if (!writepngfast(path, j.pixels.data(), FRAMEW, FRAMEH)) {
-                int err = errno;  // from the call that failed: open, write or close
-                unlink(path.c_str());
-                std::lock_guard<std::mutex> l(m_);
-                if (firstfailed_ < 0 || j.index < firstfailed_) {
-                    firstfailed_ = j.index;
-                    error_ = cannot("write", path, err);
-                }
+            bool ok = writepngfast(path, j.pixels.data(), FRAMEW, FRAMEH);
+            int err = errno;  // from the call that failed: open, write or close
+            if (!ok) unlink(path.c_str());
+            std::lock_guard<std::mutex> l(m_);
+            spare_.push_back(std::move(j.pixels));
+            if (!ok && (firstfailed_ < 0 || j.index < firstfailed_)) {
+                firstfailed_ = j.index;
+                error_ = cannot("write", path, err);
             }
         }
     }
@@ -343,6 +350,7 @@ private:
     std::mutex m_;
     std::condition_variable ready_, space_;
     std::deque<job> jobs_;
+    std::vector<std::vector<uint16_t>> spare_;
     bool done_ = false;
     std::atomic<int64_t> firstfailed_{-1};
     std::string error_;
@@ -713,7 +721,7 @@ private:
         std::fprintf(stderr, "%s[%.*s%.*s] %lld frames  music time %.2f  %.1fx real time%s%s",
                      tty_ ? "\r" : "", filled, "##############################", width - filled,
                      "------------------------------", static_cast<long long>(b.frames), double(b.t), speed,
-                     last ? "" : left, tty_ && !last ? "\033[K" : "\n");
+                     last ? "" : left, !tty_ ? "\n" : last ? "\033[K\n" : "\033[K");
     }
     int fps_;
     float from_, to_;
