@@ -402,13 +402,13 @@ struct encoding {
     int crf = 11;
 };
 
-// The ffmpeg command that makes a video of a capture folder (capture.txt).
-static std::string foldercommand(int fps)
+// The ffmpeg command that makes a video of a capture folder (capture.txt),
+// as --record would have made it.
+static std::string foldercommand(int fps, const encoding& e, bool native)
 {
-    encoding e;
-    return "ffmpeg -framerate " + std::to_string(fps) +
-           " -i frame_%06d.png -i audio.wav -vf scale=iw*2:ih*2:flags=neighbor -c:v libx264 -preset " +
-           e.preset + " -crf " + std::to_string(e.crf) +
+    return "ffmpeg -framerate " + std::to_string(fps) + " -i frame_%06d.png -i audio.wav" +
+           (native ? "" : " -vf scale=iw*2:ih*2:flags=neighbor") + " -c:v libx264 -preset " + e.preset +
+           " -crf " + std::to_string(e.crf) +
            " -tune psnr -pix_fmt yuv420p -c:a aac -b:a 256k -movflags +faststart -shortest demo.mp4";
 }
 
@@ -763,7 +763,7 @@ static uint64_t foldersize(const std::string& dir)
 
 // capture.txt: what the folder holds, and how to make a video of it.
 static bool writecapturetxt(const std::string& dir, int64_t frames, int fps, float from, float to,
-                            std::string* error)
+                            const std::string& command, std::string* error)
 {
     std::string path = dir + "capture.txt";
     char b[512];
@@ -777,7 +777,7 @@ static bool writecapturetxt(const std::string& dir, int64_t frames, int fps, flo
                   static_cast<long long>(frames), static_cast<long long>(std::max<int64_t>(frames - 1, 0)),
                   FRAMEW, FRAMEH, fps, double(samples) / CAPTURE_RATE, clock(double(samples) / CAPTURE_RATE).c_str(),
                   static_cast<long long>(samples), CAPTURE_RATE, double(from), double(to));
-    std::string text = std::string(b) + "video: " + foldercommand(fps) + "\n";
+    std::string text = std::string(b) + "video: " + command + "\n";
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     bool ok = fd >= 0 && writeall(fd, text.data(), text.size());
     int err = errno;
@@ -929,7 +929,8 @@ int runrecord(const options& o)
         for (int64_t k = done; k < added; k++) unlink(framepath(out, k).c_str());
         std::string waverror;
         if (!wav.finish(firstsample(done, o.fps), &waverror) && ok) ok = false, error = waverror;
-        if (done > 0 && !writecapturetxt(out, done, o.fps, first, f.time, &waverror) && ok)
+        if (done > 0 && !writecapturetxt(out, done, o.fps, first, f.time, foldercommand(o.fps, enc, o.native),
+                                         &waverror) && ok)
             ok = false, error = waverror;
         bytes = foldersize(out);
     } else {
