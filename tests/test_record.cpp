@@ -219,7 +219,9 @@ TEST(Record, ClipInEachForm)
             ASSERT_NE(at, std::string::npos);
             std::string command = text.substr(at + 7, text.find('\n', at) - at - 7);
             if (haveffmpeg()) {
-                ASSERT_EQ(system(("cd " + dir + "/cap && " + command + " -loglevel error -nostdin").c_str()), 0);
+                ASSERT_EQ(command.rfind("ffmpeg ", 0), 0u) << command;
+                command.insert(7, "-loglevel error -nostdin ");
+                ASSERT_EQ(system(("cd " + dir + "/cap && " + command).c_str()), 0) << command;
                 EXPECT_EQ(output("ffprobe -v error -count_frames -select_streams v -show_entries "
                                  "stream=nb_read_frames -of csv=p=0 " + dir + "/cap/demo.mp4"),
                           std::to_string(frames) + "\n");
