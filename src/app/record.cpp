@@ -686,7 +686,8 @@ public:
 
     void update(int64_t frames, float t, double seconds)
     {
-        recent_.push_back({seconds, frames, t});
+        latest_ = {seconds, frames, t};
+        if (recent_.empty() || seconds - recent_.back().seconds >= 0.05) recent_.push_back(latest_);
         while (recent_.size() > 2 && seconds - recent_[1].seconds >= WINDOW) recent_.pop_front();
         if (seconds - shown_ < (tty_ ? 0.1 : 5.0)) return;
         shown_ = seconds;
@@ -707,7 +708,7 @@ private:
     };
     void show(bool last)
     {
-        const sample &a = recent_.front(), &b = recent_.back();
+        const sample &a = recent_.front(), &b = latest_;
         double span = b.seconds - a.seconds;
         double speed = span > 0 ? double(b.frames - a.frames) / fps_ / span : 0;  // times real time
         double musicrate = span > 0 ? double(b.t - a.t) / span : 0;              // patterns a second
@@ -728,7 +729,8 @@ private:
     float from_, to_;
     bool tty_;
     double shown_ = -1;
-    std::deque<sample> recent_;
+    sample latest_ = {};
+    std::deque<sample> recent_;  // one every twentieth of a second or so, the last WINDOW seconds
 };
 
 // m:ss.ss
