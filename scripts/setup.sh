@@ -8,7 +8,7 @@
 #                             appstream, groff, dpkg-dev, file and lintian (the
 #                             man page, the installed tree and the package)
 set -e
-packages="build-essential cmake pkg-config libsdl1.2-compat-dev libxmp-dev libpng-dev"
+packages="build-essential cmake pkg-config libsdl1.2-compat-dev libxmp-dev libpng-dev libdeflate-dev"
 [ "$1" = "--tests" ] && packages="$packages libgtest-dev libbenchmark-dev ffmpeg
     help2man desktop-file-utils appstream groff-base dpkg-dev file lintian"
 exec "$(dirname "$0")/need.sh" $packages

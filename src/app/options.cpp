@@ -30,6 +30,9 @@ const char* usage()
            "                     folder ending in / for 320x240 PNG frames and audio.wav\n"
            "  --fps N            frames a second of a recording (1..1000, default 60)\n"
            "  --native           record a 320x240 video instead of 640x480\n"
+           "  --end T            stop a recording at music time T (default: the end, 26.5)\n"
+           "  --crf N            the video's quality, 0 (lossless) .. 51 (worst)\n"
+           "  --preset NAME      the encoder's speed against size: ultrafast .. veryslow\n"
            "  --force            record into a folder that is not empty: the frames and\n"
            "                     audio.wav of an earlier capture there are removed first\n"
            "                     (other files are kept)\n"
@@ -125,6 +128,37 @@ int parseoptions(int argc, const char* const* argv, options* o, std::string* err
         } else if (!std::strcmp(a, "--native")) {
             o->native = true;
             recordopt = true;
+        } else if (!std::strcmp(a, "--end")) {
+            if (!need(i, 1, "a music time")) return 2;
+            if (!number(argv[i + 1], 0, ENDTIME, &v)) {
+                *error = std::string("--end: the music time must be a number from 0 to 26.5, not \"") + argv[i + 1] + "\"";
+                return 2;
+            }
+            o->hasend = true;
+            o->end = float(v);
+            recordopt = true;
+            i++;
+        } else if (!std::strcmp(a, "--crf")) {
+            if (!need(i, 1, "a number")) return 2;
+            if (!number(argv[i + 1], 0, 51, &v) || v != std::floor(v)) {
+                *error = std::string("--crf: the quality must be a whole number from 0 to 51, not \"") + argv[i + 1] + "\"";
+                return 2;
+            }
+            o->crf = int(v);
+            recordopt = true;
+            i++;
+        } else if (!std::strcmp(a, "--preset")) {
+            if (!need(i, 1, "a preset name")) return 2;
+            static const char* const presets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                                  "medium", "slow", "slower", "veryslow"};
+            o->preset = argv[++i];
+            bool known = false;
+            for (const char* p : presets) known = known || o->preset == p;
+            if (!known) {
+                *error = "--preset: one of ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow, not \"" + o->preset + "\"";
+                return 2;
+            }
+            recordopt = true;
         } else if (!std::strcmp(a, "--force")) {
             o->force = true;
             recordopt = true;
@@ -137,12 +171,14 @@ int parseoptions(int argc, const char* const* argv, options* o, std::string* err
         *error = "give only one of --help, --version, --shot, --bench, --record, --write-assets";
         return 2;
     }
+    // --start also picks where a recording begins.
+    if (o->mode == options::RECORD && o->hasstart && !o->nosound && o->scale == 1) playopt = false;
     if (playopt && o->mode != options::PLAY) {
         *error = "--start, --no-sound and --scale apply only to playing the demo";
         return 2;
     }
     if (recordopt && o->mode != options::RECORD) {
-        *error = "--fps, --native and --force apply only to --record";
+        *error = "--fps, --native, --end, --crf, --preset and --force apply only to --record";
         return 2;
     }
     return 0;

@@ -25,6 +25,10 @@ struct options {
     int fps = 60;           // --fps N
     bool native = false;    // --native: a 320 x 240 video instead of 640 x 480
     bool force = false;     // --force: record into a folder that is not empty
+    bool hasend = false;
+    float end = 0;          // --end T: music time where a recording stops
+    int crf = -1;           // --crf N: the video's quality (0..51), -1 the default
+    std::string preset;     // --preset NAME: the encoder's speed for size, "" the default
 
     std::string assetsdir;  // --write-assets DIR
 };

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 // record.cpp: --record, the offline capture: the plan (capture.h) made as the
-// frames are drawn, in order, and written as PNG files with audio.wav into
-// a folder, or piped to ffmpeg with their audio on a second pipe. Memory
-// stays bounded however long the music; nothing is written but the output
-// the user named; a failed write or a signal stops the capture with what
-// was written so far playable.
+// frames are drawn, in order, on the main thread, and written by others: as
+// PNG files with audio.wav and capture.txt into a folder, or converted and
+// piped to ffmpeg with their audio on a second pipe. Memory stays bounded
+// however long the music; nothing is written but the output the user
+// named; a failed write or a signal stops the capture with what was written
+// so far playable.
 #include "app/capture.h"
 #include "app/data.h"
 #include "app/modes.h"
+#include "core/geometry.h"
 #include "driver/driver.h"
 #include "platform/player.h"
 #include "platform/png.h"
@@ -18,9 +20,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -61,10 +65,16 @@ static void catchstops()
 
 // ---- the plan ---------------------------------------------------------------
 
-captureplan::captureplan(const std::vector<uint8_t>& module, int fps) : fps_(fps)
+captureplan::captureplan(const std::vector<uint8_t>& module, int fps, float start, float end)
+    : fps_(fps), end_(end)
 {
     done_ = !player_.load(module.data(), module.size(), nullptr);
     player_.start(CAPTURE_RATE, false);
+    if (start > 0) {
+        int order, row;
+        startposition(start, &order, &row);
+        done_ = done_ || !player_.seek(order, row);
+    }
 }
 
 bool captureplan::next(captureframe* f)
@@ -75,7 +85,7 @@ bool captureplan::next(captureframe* f)
     f->audio.resize(size_t(s1 - s0) * 2);
     player_.render(f->audio.data(), int(s1 - s0));
     f->time = musictime(encodeposition(player_.positionat(s0), 256));
-    done_ = f->time >= ENDTIME || player_.ended();
+    done_ = f->time >= end_ || player_.ended();
     k_++;
     return true;
 }
@@ -124,9 +134,16 @@ static std::string framepath(const std::string& dir, int64_t k)
     return dir + name;
 }
 
+// What a capture writes into its folder beside the frames.
+static bool iscapturefile(const char* name)
+{
+    return !std::strcmp(name, "audio.wav") || !std::strcmp(name, "capture.txt");
+}
+
 // Makes the folder, or takes an existing empty one. A folder with files in
-// it is refused, so that two captures never mix; with force, the frames and
-// audio.wav of an earlier capture are removed from it first, and nothing else.
+// it is refused, so that two captures never mix; with force, the frames,
+// audio.wav and capture.txt of an earlier capture are removed from it
+// first, and nothing else.
 static bool preparefolder(const std::string& dir, bool force, std::string* error)
 {
     if (mkdir(dir.c_str(), 0777) == 0) return true;
@@ -154,7 +171,7 @@ static bool preparefolder(const std::string& dir, bool force, std::string* error
     bool others = false;
     while (dirent* e = readdir(d)) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-        if (isframename(e->d_name) || !std::strcmp(e->d_name, "audio.wav"))
+        if (isframename(e->d_name) || iscapturefile(e->d_name))
             ours.push_back(e->d_name);
         else
             others = true;
@@ -163,7 +180,7 @@ static bool preparefolder(const std::string& dir, bool force, std::string* error
     if (ours.empty() && !others) return true;
     if (!force) {
         *error = dir + " is not empty; record into a new folder, or add --force to replace the capture "
-                       "there (its frames and audio.wav; other files are kept)";
+                       "there (its frames, audio.wav and capture.txt; other files are kept)";
         return false;
     }
     int frames = 0;
@@ -172,11 +189,11 @@ static bool preparefolder(const std::string& dir, bool force, std::string* error
             *error = cannot("remove", dir + name, errno);
             return false;
         }
-        frames += name != "audio.wav";
+        frames += isframename(name.c_str());
     }
     if (!ours.empty())
         std::fprintf(stderr, "tormel: removed %d frames%s of an earlier capture from %s\n", frames,
-                     frames + 1 == int(ours.size()) ? " and audio.wav" : "", dir.c_str());
+                     frames < int(ours.size()) ? " and their audio" : "", dir.c_str());
     return true;
 }
 
@@ -262,7 +279,7 @@ private:
 // ends the capture; the frames before it are all written.
 class pngwriter {
 public:
-    pngwriter(std::string dir, int scale) : dir_(std::move(dir)), scale_(scale)
+    explicit pngwriter(std::string dir) : dir_(std::move(dir))
     {
         unsigned n = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 0; i < n; i++) workers_.emplace_back([this] { work(); });
@@ -273,7 +290,14 @@ public:
     {
         std::unique_lock<std::mutex> l(m_);
         space_.wait(l, [this] { return jobs_.size() < 2 * workers_.size(); });
-        jobs_.push_back({index, std::vector<uint16_t>(frame, frame + 320 * 240)});
+        // Buffers go round: a handful are ever made, not one a frame.
+        std::vector<uint16_t> pixels;
+        if (!spare_.empty()) {
+            pixels = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        pixels.assign(frame, frame + FRAMEPIXELS);
+        jobs_.push_back({index, std::move(pixels)});
         ready_.notify_one();
     }
     bool failed() const { return firstfailed_ >= 0; }
@@ -310,24 +334,23 @@ private:
                 space_.notify_one();
             }
             std::string path = framepath(dir_, j.index);
-            errno = 0;
-            if (!writepng(path, j.pixels.data(), 320, 240, nullptr, scale_, true)) {
-                int err = errno;  // from the call that failed: open, write or close
-                unlink(path.c_str());
-                std::lock_guard<std::mutex> l(m_);
-                if (firstfailed_ < 0 || j.index < firstfailed_) {
-                    firstfailed_ = j.index;
-                    error_ = cannot("write", path, err);
-                }
+            bool ok = writepngfast(path, j.pixels.data(), FRAMEW, FRAMEH);
+            int err = errno;  // from the call that failed: open, write or close
+            if (!ok) unlink(path.c_str());
+            std::lock_guard<std::mutex> l(m_);
+            spare_.push_back(std::move(j.pixels));
+            if (!ok && (firstfailed_ < 0 || j.index < firstfailed_)) {
+                firstfailed_ = j.index;
+                error_ = cannot("write", path, err);
             }
         }
     }
     std::string dir_;
-    int scale_;
     std::vector<std::thread> workers_;
     std::mutex m_;
     std::condition_variable ready_, space_;
     std::deque<job> jobs_;
+    std::vector<std::vector<uint16_t>> spare_;
     bool done_ = false;
     std::atomic<int64_t> firstfailed_{-1};
     std::string error_;
@@ -367,8 +390,30 @@ static std::string describestatus(int status)
     return "failed with exit status " + std::to_string(WEXITSTATUS(status));
 }
 
-// ffmpeg reading raw RGB565 frames on its standard input and the raw audio
-// on descriptor 3. ffmpeg reads one input at a time, blocking, as its
+// The encoder's settings, measured on the demo's own frames with scripts/
+// capturebench.sh. "medium" at CRF 16 spent three times the CPU for a
+// picture further from the frames (39.8 dB PSNR in RGB, against 45.2 here).
+// "superfast" at CRF 11, tuned for fidelity (no adaptive quantization, no
+// psychovisual shaping: there is no film grain to keep, only exact pixels),
+// keeps well ahead of four times real time on two cores; the price is size,
+// about three times medium's. "-tune animation" was slower and further off.
+struct encoding {
+    std::string preset = "superfast";
+    int crf = 11;
+};
+
+// The ffmpeg command that makes a video of a capture folder (capture.txt),
+// as --record would have made it.
+static std::string foldercommand(int fps, const encoding& e, bool native)
+{
+    return "ffmpeg -framerate " + std::to_string(fps) + " -i frame_%06d.png -i audio.wav" +
+           (native ? "" : " -vf scale=iw*2:ih*2:flags=neighbor") + " -c:v libx264 -preset " + e.preset +
+           " -crf " + std::to_string(e.crf) +
+           " -tune psnr -pix_fmt yuv420p -c:a aac -b:a 256k -movflags +faststart -shortest demo.mp4";
+}
+
+// ffmpeg reading raw YUV 4:2:0 frames on its standard input and the raw
+// audio on descriptor 3. ffmpeg reads one input at a time, blocking, as its
 // analysis at the start and its muxer ask, sometimes seconds of one ahead of
 // the other; so the audio has a thread of its own, which plays the module
 // through a plan of its own and writes the same samples, frame by frame, as
@@ -378,20 +423,22 @@ class ffmpegpipe {
 public:
     ~ffmpegpipe() { close(0, nullptr); }  // on the way out of an error
 
-    bool open(const std::string& ffmpeg, const std::string& out, int w, int h, int fps,
-              const std::vector<uint8_t>& module, std::string* error)
+    bool open(const std::string& ffmpeg, const std::string& out, int w, int h, int fps, const encoding& e,
+              const std::vector<uint8_t>& module, float start, float end, std::string* error)
     {
         std::string size = std::to_string(w) + "x" + std::to_string(h), rate = std::to_string(fps);
+        bool mp4 = endswith(out, ".mp4");
         std::vector<std::string> args = {
             ffmpeg, "-hide_banner", "-loglevel", "error", "-y",
-            "-f", "rawvideo", "-pix_fmt", LITTLE ? "rgb565le" : "rgb565be", "-video_size", size,
-            "-framerate", rate, "-i", "pipe:0",
+            "-f", "rawvideo", "-pix_fmt", "yuv420p", "-video_size", size, "-framerate", rate, "-i", "pipe:0",
             "-f", LITTLE ? "s16le" : "s16be", "-ar", std::to_string(CAPTURE_RATE), "-ac", "2", "-i", "pipe:3",
-            "-c:v", "libx264", "-preset", "medium", "-crf", "16", "-pix_fmt", "yuv420p",
-            "-c:a", endswith(out, ".mkv") ? "flac" : "aac", "-b:a", "256k", "-shortest",
-            // A plain file whatever its name: ffmpeg reads "-y.mp4" as an
-            // option and "pipe:1.mp4" or "12:30.mp4" as protocols.
-            "file:" + out};
+            "-c:v", "libx264", "-preset", e.preset, "-crf", std::to_string(e.crf), "-tune", "psnr",
+            "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_range", "tv",
+            "-c:a", mp4 ? "aac" : "flac", "-b:a", "256k", "-shortest"};
+        if (mp4) args.insert(args.end(), {"-movflags", "+faststart"});  // the index first, for playing while loading
+        // A plain file whatever its name: ffmpeg reads "-y.mp4" as an option
+        // and "pipe:1.mp4" or "12:30.mp4" as protocols.
+        args.push_back("file:" + out);
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -432,7 +479,8 @@ public:
         }
         video_ = video[1];
         fcntl(video_, F_SETFL, O_NONBLOCK);
-        feeder_ = std::thread([this, &module, fps, fd = audio[1]] { feed(module, fps, fd); });
+        fcntl(video_, F_SETPIPE_SZ, 1 << 20);  // fewer, larger writes; the default stays if refused
+        feeder_ = std::thread([this, &module, fps, start, end, fd = audio[1]] { feed(module, fps, start, end, fd); });
         return true;
     }
 
@@ -481,9 +529,9 @@ private:
     // The audio of frames 0, 1, ... until the plan ends, or the frames that
     // were drawn are covered once the capture is closed. ffmpeg cuts the
     // audio it may have taken beyond them (-shortest).
-    void feed(const std::vector<uint8_t>& module, int fps, int fd)
+    void feed(const std::vector<uint8_t>& module, int fps, float start, float end, int fd)
     {
-        captureplan plan(module, fps);
+        captureplan plan(module, fps, start, end);
         captureframe f;
         while (plan.next(&f) && f.index < audioframes_) {
             if (!LITTLE)
@@ -499,25 +547,271 @@ private:
     std::atomic<int64_t> audioframes_{INT64_MAX};
 };
 
+// RGB565 to Y'CbCr as studio-range BT.601 (the matrix ffmpeg assumes for
+// video of this size, and says in the file), rounded to nearest: Y in
+// bits 0..7, Cb in 8..15, Cr in 16..23.
+static const std::array<uint32_t, 65536>& yuvtable()
+{
+    static const std::array<uint32_t, 65536> table = [] {
+        std::array<uint32_t, 65536> t{};
+        for (unsigned p = 0; p < 65536; p++) {
+            uint8_t c[3];
+            rgb565to888(uint16_t(p), c);
+            double r = c[0], g = c[1], b = c[2];
+            auto byte = [](double v) { return uint32_t(std::clamp(std::lround(v), 0l, 255l)); };
+            t[p] = byte(16 + (65.481 * r + 128.553 * g + 24.966 * b) / 255) |
+                   byte(128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255) << 8 |
+                   byte(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255) << 16;
+        }
+        return t;
+    }();
+    return table;
+}
+
+// A frame as YUV 4:2:0. Doubled (scale 2), each pixel is a 2 x 2 block of
+// luma and exactly one chroma sample, so the video keeps the colour of every
+// pixel; at scale 1 four pixels share one, their mean.
+static void toyuv(const uint16_t* src, int scale, uint8_t* dst)
+{
+    const auto& t = yuvtable();
+    const int w = FRAMEW * scale, h = FRAMEH * scale;
+    uint8_t *luma = dst, *cb = dst + w * h, *cr = cb + w * h / 4;
+    if (scale == 2) {
+        for (int y = 0; y < FRAMEH; y++) {
+            uint8_t *l0 = luma + 2 * y * w, *l1 = l0 + w;
+            for (int x = 0; x < FRAMEW; x++) {
+                uint32_t v = t[src[y * FRAMEW + x]];
+                l0[2 * x] = l0[2 * x + 1] = l1[2 * x] = l1[2 * x + 1] = uint8_t(v);
+                cb[y * FRAMEW + x] = uint8_t(v >> 8);
+                cr[y * FRAMEW + x] = uint8_t(v >> 16);
+            }
+        }
+        return;
+    }
+    for (int y = 0; y < FRAMEH; y += 2) {
+        for (int x = 0; x < FRAMEW; x += 2) {
+            const uint16_t* p = src + y * FRAMEW + x;
+            uint32_t q[4] = {t[p[0]], t[p[1]], t[p[FRAMEW]], t[p[FRAMEW + 1]]};
+            uint32_t u = 2, v = 2;
+            for (int i = 0; i < 4; i++) {
+                luma[(y + i / 2) * w + x + i % 2] = uint8_t(q[i]);
+                u += (q[i] >> 8) & 255;
+                v += q[i] >> 16;
+            }
+            cb[y / 2 * (w / 2) + x / 2] = uint8_t(u >> 2);
+            cr[y / 2 * (w / 2) + x / 2] = uint8_t(v >> 2);
+        }
+    }
+}
+
+// The frames reach ffmpeg from a thread of their own, converted on the
+// way, so that the next frames are drawn while the encoder takes its time
+// over this one. A few frames wait between the two; when all are waiting,
+// drawing waits too, so the capture's pace is the encoder's.
+class videowriter {
+public:
+    videowriter(ffmpegpipe& pipe, int scale) : pipe_(pipe), scale_(scale)
+    {
+        for (auto& f : frames_) f.resize(FRAMEPIXELS);
+        thread_ = std::thread([this] { work(); });
+    }
+    ~videowriter() { finish(); }
+
+    // Takes a copy of the frame; false if ffmpeg stopped taking frames.
+    bool add(const uint16_t* frame)
+    {
+        std::unique_lock<std::mutex> l(m_);
+        space_.wait(l, [this] { return added_ - written_ < int64_t(SLOTS) || failed_; });
+        if (failed_) return false;
+        std::copy(frame, frame + FRAMEPIXELS, frames_[added_ % SLOTS].begin());
+        added_++;
+        ready_.notify_one();
+        return true;
+    }
+    // Waits for the frames added so far; the number ffmpeg took.
+    int64_t finish()
+    {
+        {
+            std::lock_guard<std::mutex> l(m_);
+            done_ = true;
+        }
+        ready_.notify_one();
+        if (thread_.joinable()) thread_.join();
+        return written_;
+    }
+
+private:
+    static constexpr size_t SLOTS = 8;
+    void work()
+    {
+        std::vector<uint8_t> yuv(size_t(FRAMEPIXELS) * scale_ * scale_ * 3 / 2);
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> l(m_);
+                ready_.wait(l, [this] { return done_ || added_ > written_; });
+                if (added_ == written_) return;
+            }
+            // The slot is ours until written_ moves past it.
+            toyuv(frames_[written_ % SLOTS].data(), scale_, yuv.data());
+            bool ok = pipe_.frame(yuv.data(), yuv.size());
+            std::lock_guard<std::mutex> l(m_);
+            if (!ok) {
+                failed_ = true;
+                space_.notify_one();
+                return;
+            }
+            written_++;
+            space_.notify_one();
+        }
+    }
+    ffmpegpipe& pipe_;
+    int scale_;
+    std::array<std::vector<uint16_t>, SLOTS> frames_;
+    std::thread thread_;
+    std::mutex m_;
+    std::condition_variable ready_, space_;
+    int64_t added_ = 0, written_ = 0;
+    bool done_ = false, failed_ = false;
+};
+
 // ---- progress ---------------------------------------------------------------
 
-// How far the music has come towards the demo's end (its length is not
-// known before it is played) and how fast.
-static void progress(int64_t done, float t, double seconds, int fps, bool last)
+// How far the music has come from the first frame's time towards the end,
+// how fast, and how long the rest will take at the pace of the last few
+// seconds: the first seconds (start-up, the encoder filling its pipeline)
+// and scenes of other cost say little about the rest.
+class progress {
+public:
+    progress(int fps, float from, float to) : fps_(fps), from_(from), to_(to), tty_(isatty(2)) {}
+
+    void update(int64_t frames, float t, double seconds)
+    {
+        latest_ = {seconds, frames, t};
+        if (recent_.empty() || seconds - recent_.back().seconds >= 0.05) recent_.push_back(latest_);
+        while (recent_.size() > 2 && seconds - recent_[1].seconds >= WINDOW) recent_.pop_front();
+        if (seconds - shown_ < (tty_ ? 0.1 : 5.0)) return;
+        shown_ = seconds;
+        show(false);
+    }
+    // The last state, on a line of its own.
+    void last()
+    {
+        if (!recent_.empty() && shown_ >= 0) show(true);
+    }
+
+private:
+    static constexpr double WINDOW = 5;  // seconds
+    struct sample {
+        double seconds;
+        int64_t frames;
+        float t;
+    };
+    void show(bool last)
+    {
+        const sample &a = recent_.front(), &b = latest_;
+        double span = b.seconds - a.seconds;
+        double speed = span > 0 ? double(b.frames - a.frames) / fps_ / span : 0;  // times real time
+        double musicrate = span > 0 ? double(b.t - a.t) / span : 0;              // patterns a second
+        double part = to_ > from_ ? std::clamp(double(b.t - from_) / double(to_ - from_), 0.0, 1.0) : 1.0;
+        const int width = 30;
+        int filled = int(part * width);
+        char left[32] = "";
+        if (musicrate > 0 && span >= 0.5) {
+            int s = int(std::ceil(std::max(0.0, double(to_ - b.t)) / musicrate));
+            std::snprintf(left, sizeof left, "  %d:%02d left", s / 60, s % 60);
+        }
+        std::fprintf(stderr, "%s[%.*s%.*s] %lld frames  music time %.2f  %.1fx real time%s%s",
+                     tty_ ? "\r" : "", filled, "##############################", width - filled,
+                     "------------------------------", static_cast<long long>(b.frames), double(b.t), speed,
+                     last ? "" : left, !tty_ ? "\n" : last ? "\033[K\n" : "\033[K");
+    }
+    int fps_;
+    float from_, to_;
+    bool tty_;
+    double shown_ = -1;
+    sample latest_ = {};
+    std::deque<sample> recent_;  // one every twentieth of a second or so, the last WINDOW seconds
+};
+
+// m:ss.ss
+static std::string clock(double seconds)
 {
-    static double lastshown = -1;
-    bool tty = isatty(2);
-    if (!last && seconds - lastshown < (tty ? 0.1 : 5.0)) return;
-    lastshown = seconds;
-    const int width = 30;
-    double part = last ? 1.0 : std::clamp(double(t) / ENDTIME, 0.0, 1.0);
-    int filled = int(part * width);
-    double speed = seconds > 0 ? double(done) / fps / seconds : 0;  // times real time
-    double left = part > 0 ? seconds * (1 - part) / part : 0;
-    std::fprintf(stderr, "%s[%.*s%.*s] %lld frames  music time %.2f  %.1fx real time  %d:%02d left%s",
-                 tty ? "\r" : "", filled, "##############################", width - filled,
-                 "------------------------------", static_cast<long long>(done), double(t), speed,
-                 int(left) / 60, int(left) % 60, tty && !last ? "" : "\n");
+    char b[32];
+    std::snprintf(b, sizeof b, "%d:%05.2f", int(seconds) / 60, std::fmod(seconds, 60.0));
+    return b;
+}
+
+static std::string megabytes(uint64_t bytes)
+{
+    char b[32];
+    std::snprintf(b, sizeof b, "%.1f MB", double(bytes) / 1e6);
+    return b;
+}
+
+// The bytes of a capture folder's own files.
+static uint64_t foldersize(const std::string& dir)
+{
+    uint64_t total = 0;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            struct stat st;
+            if ((isframename(e->d_name) || iscapturefile(e->d_name)) && stat((dir + e->d_name).c_str(), &st) == 0)
+                total += uint64_t(st.st_size);
+        }
+        closedir(d);
+    }
+    return total;
+}
+
+// capture.txt: what the folder holds, and how to make a video of it.
+static bool writecapturetxt(const std::string& dir, int64_t frames, int fps, float from, float to,
+                            const std::string& command, std::string* error)
+{
+    std::string path = dir + "capture.txt";
+    char b[512];
+    int64_t samples = firstsample(frames, fps);
+    std::snprintf(b, sizeof b,
+                  "frames: %lld, frame_000000.png to frame_%06lld.png, %d x %d\n"
+                  "frame rate: %d frames a second\n"
+                  "duration: %.6f s, %s\n"
+                  "audio: audio.wav, %lld sample frames at %d Hz, 16-bit stereo\n"
+                  "music time: %.4f to %.4f\n",
+                  static_cast<long long>(frames), static_cast<long long>(std::max<int64_t>(frames - 1, 0)),
+                  FRAMEW, FRAMEH, fps, double(samples) / CAPTURE_RATE, clock(double(samples) / CAPTURE_RATE).c_str(),
+                  static_cast<long long>(samples), CAPTURE_RATE, double(from), double(to));
+    std::string text = std::string(b) + "video: " + command + "\n";
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && writeall(fd, text.data(), text.size());
+    int err = errno;
+    if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
+    if (!ok) *error = cannot("write", path, err);
+    return ok;
+}
+
+// Whether a video can be written to out, before any work: its folder is
+// there and takes files, and out is not a folder itself.
+static bool checkvideofile(const std::string& out, std::string* error)
+{
+    struct stat st;
+    if (stat(out.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot write " + out + ": it is a folder";
+        return false;
+    }
+    size_t slash = out.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : out.substr(0, slash);
+    if (stat(dir.c_str(), &st) != 0) {
+        *error = cannot("write", out, errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        *error = cannot("write", out, ENOTDIR);
+        return false;
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        *error = cannot("write", out, errno);
+        return false;
+    }
+    return true;
 }
 
 // ---- the capture ------------------------------------------------------------
@@ -525,11 +819,18 @@ static void progress(int64_t done, float t, double seconds, int fps, bool last)
 int runrecord(const options& o)
 {
     catchstops();
+    auto t0 = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(); };
     const std::string& out = o.recordfile;
     bool folder = endswith(out, "/");
     bool video = endswith(out, ".mp4") || endswith(out, ".mkv");
     if (!folder && !video) {
         std::fprintf(stderr, "tormel: --record needs a file ending in .mp4 or .mkv, or a folder ending in /\n");
+        return 2;
+    }
+    const float start = o.hasstart ? o.start : 0, end = o.hasend ? o.end : ENDTIME;
+    if (end <= start) {
+        std::fprintf(stderr, "tormel: --end %g is not after --start %g\n", double(end), double(start));
         return 2;
     }
     std::string ffmpeg;
@@ -545,6 +846,10 @@ int runrecord(const options& o)
         std::fprintf(stderr, "tormel: %s%s\n", data.modulefromfile ? "\"mmm.xm\": " : "", error.c_str());
         return 1;
     }
+    if ((o.hasstart && !checkstart(data.module, o.start, &error)) || (video && !checkvideofile(out, &error))) {
+        std::fprintf(stderr, "tormel: %s\n", error.c_str());
+        return 1;
+    }
     wavfile wav;
     if (folder && (!preparefolder(out, o.force, &error) || !wav.create(out + "audio.wav", &error))) {
         std::fprintf(stderr, "tormel: %s\n", error.c_str());
@@ -553,7 +858,8 @@ int runrecord(const options& o)
 
     // PNG frames are the frames themselves, 320 x 240, lossless: doubling
     // them would only double the work of compressing them. A video is
-    // doubled unless asked not to, so that its codec keeps the pixels sharp.
+    // doubled unless asked not to, so that its codec keeps the pixels sharp
+    // and every pixel its own colour.
     const int scale = folder || o.native ? 1 : 2;
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
     if (stopsignal) {
@@ -565,24 +871,31 @@ int runrecord(const options& o)
     // A video counts as written only if ffmpeg made or changed the file.
     struct stat before = {};
     bool existed = video && stat(out.c_str(), &before) == 0;
+    encoding enc;
+    if (!o.preset.empty()) enc.preset = o.preset;
+    if (o.crf >= 0) enc.crf = o.crf;
     ffmpegpipe pipe;
     std::unique_ptr<pngwriter> pngs;
-    if (video && !pipe.open(ffmpeg, out, 320 * scale, 240 * scale, o.fps, data.module, &error)) {
-        std::fprintf(stderr, "tormel: %s\n", error.c_str());
-        shutdown();
-        return 1;
+    std::unique_ptr<videowriter> frames;
+    if (video) {
+        if (!pipe.open(ffmpeg, out, FRAMEW * scale, FRAMEH * scale, o.fps, enc, data.module, start, end, &error)) {
+            std::fprintf(stderr, "tormel: %s\n", error.c_str());
+            shutdown();
+            return 1;
+        }
+        frames = std::make_unique<videowriter>(pipe, scale);
     }
-    if (folder) pngs = std::make_unique<pngwriter>(out, scale);
+    if (folder) pngs = std::make_unique<pngwriter>(out);
 
-    auto t0 = std::chrono::steady_clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(); };
-    captureplan plan(data.module, o.fps);
+    captureplan plan(data.module, o.fps, start, end);
     captureframe f;
-    std::vector<uint16_t> doubled(scale == 2 ? 640 * 480 : 0);
+    progress shown(o.fps, start, end);
     bool ok = true, pipefailed = false;
     int64_t done = 0;   // frames handed on whole, pictures and audio
     int64_t added = 0;  // PNG frames handed to the writers
+    float first = start;
     while (!stopsignal && plan.next(&f)) {
+        if (f.index == 0) first = f.time;
         drawframe(f.time);
         if (folder) {
             pngs->add(f.index, frame());
@@ -594,27 +907,19 @@ int runrecord(const options& o)
             done++;
             if (pngs->failed()) break;
         } else {
-            const uint16_t* p = frame();
-            if (scale == 2) {
-                for (int y = 0; y < 240; y++)
-                    for (int x = 0; x < 320; x++) {
-                        uint16_t c = p[y * 320 + x];
-                        uint16_t* d = &doubled[size_t(y) * 2 * 640 + 2 * x];
-                        d[0] = d[1] = d[640] = d[641] = c;
-                    }
-                p = doubled.data();
-            }
-            if (!pipe.frame(p, size_t(320 * scale) * 240 * scale * 2)) {
+            if (!frames->add(frame())) {
                 pipefailed = true;
                 break;
             }
             done++;
         }
-        progress(done, f.time, elapsed(), o.fps, false);
+        shown.update(done, f.time, elapsed());
     }
+    shown.last();
 
     // Keep what was made valid: the frames written in a row from the first,
     // and exactly their audio.
+    uint64_t bytes = 0;
     if (folder) {
         std::string pngerror;
         int64_t made = pngs->finish(&pngerror);
@@ -626,13 +931,20 @@ int runrecord(const options& o)
         for (int64_t k = done; k < added; k++) unlink(framepath(out, k).c_str());
         std::string waverror;
         if (!wav.finish(firstsample(done, o.fps), &waverror) && ok) ok = false, error = waverror;
+        if (done > 0 && !writecapturetxt(out, done, o.fps, first, f.time, foldercommand(o.fps, enc, o.native),
+                                         &waverror) && ok)
+            ok = false, error = waverror;
+        bytes = foldersize(out);
     } else {
+        int64_t written = frames->finish();
+        pipefailed = pipefailed || written < done;
+        done = written;
         std::string ffmpegerror;
         struct stat st;
         if (!pipe.close(done, &ffmpegerror)) {
             ok = false;
             error = ffmpegerror + " while writing " + out;
-        } else if (pipefailed) {
+        } else if (pipefailed && !stopsignal) {
             ok = false;
             error = "ffmpeg stopped reading after " + std::to_string(done) + " frames of " + out;
         } else if (stat(out.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 ||
@@ -640,23 +952,28 @@ int runrecord(const options& o)
                     st.st_mtim.tv_nsec == before.st_mtim.tv_nsec)) {
             ok = false;
             error = "ffmpeg finished but did not write " + out;
+        } else {
+            bytes = uint64_t(st.st_size);
         }
     }
     shutdown();
     if (!ok) {
-        std::fprintf(stderr, "\ntormel: %s\n", error.c_str());
+        std::fprintf(stderr, "tormel: %s\n", error.c_str());
         if (folder && done > 0)
             std::fprintf(stderr, "tormel: %s holds the first %lld frames and their audio\n", out.c_str(),
                          static_cast<long long>(done));
         return 1;
     }
-    if (stopsignal) {
-        std::fprintf(stderr, "\ntormel: stopped after %lld frames; %s plays up to there\n",
-                     static_cast<long long>(done), out.c_str());
-        return 128 + stopsignal;
-    }
-    progress(done, f.time, elapsed(), o.fps, true);
-    return 0;
+    double seconds = double(firstsample(done, o.fps)) / CAPTURE_RATE, took = elapsed();
+    std::string what = clock(seconds) + ", " + megabytes(bytes);
+    if (stopsignal)
+        std::fprintf(stderr, "tormel: stopped after %lld frames; %s plays up to there: %s, in %.1f s\n",
+                     static_cast<long long>(done), out.c_str(), what.c_str(), took);
+    else
+        std::fprintf(stderr, "tormel: wrote %s: %lld frames at %d a second%s, %s, in %.1f s (%.1fx real time)\n",
+                     out.c_str(), static_cast<long long>(done), o.fps, folder ? " with their audio" : "",
+                     what.c_str(), took, took > 0 ? seconds / took : 0.0);
+    return stopsignal ? 128 + stopsignal : 0;
 }
 
 } // namespace tormel
