@@ -288,7 +288,7 @@ const hostile CASES[] = {
          for (const char* f : {"frame_000000.png", "frame_999999.png", "audio.wav"}) put(d + "/cap/" + f, "old");
          put(d + "/cap/notes.txt", "mine");
      },
-     {"--record", "cap/", "--force"}, 0, "removed 2 frames and audio.wav", {"cap"},
+     {"--record", "cap/", "--force"}, 0, "removed 2 frames and their audio", {"cap"},
      [](path d) {
          validcapture(d + "/cap");
          EXPECT_EQ(readfile(d + "/cap/notes.txt").size(), 4u);
