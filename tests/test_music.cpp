@@ -301,7 +301,6 @@ TEST(RealTime, DISABLED_DummyDeviceKeepsTheModulesTime)
                 worstdrift * 1000, worststep * 1000);
     EXPECT_LT(worstdrift, bound("TORMEL_DRIFT_MS", 10));
     EXPECT_LT(worststep, bound("TORMEL_STEP_MS", 5));
-    EXPECT_GT(pm, duration);
 }
 
 TEST(ClockCalls, InTheWrongOrderFail)
