@@ -70,7 +70,7 @@ inline int mostinasecond(const std::vector<present>& p)
 // tormel started with the presents noted; env entries as for runtormel.
 class liverun {
 public:
-    liverun(const std::vector<std::string>& args, const std::string& dir, std::vector<std::string> env,
+    liverun(const std::vector<std::string>& args, const std::string& dir, std::vector<std::string> env = {},
             bool hashes = false)
         : path_(dir + "/.presents")
     {
@@ -147,12 +147,6 @@ private:
     running run_;
     bool finished_ = false;
 };
-
-inline liverun startlive(const std::vector<std::string>& args, const std::string& dir,
-                         const std::vector<std::string>& env = {}, bool hashes = false)
-{
-    return liverun(args, dir, env, hashes);
-}
 
 // A private X server, 1024 x 768, for as long as the object lives. ok() is
 // false where Xvfb or xdotool is not installed (scripts/setup.sh --tests).

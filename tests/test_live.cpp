@@ -53,7 +53,7 @@ uint64_t shotasshown(const std::string& dir, const std::string& t)
 TEST_F(Live, PauseHoldsTheClock)
 {
     std::string dir = tempdir("livepause");
-    liverun run = startlive({"-w", "-v", "--start", "3"}, dir, x.env());
+    liverun run({"-w", "-v", "--start", "3"}, dir, x.env());
     std::string w = x.window();
     ASSERT_FALSE(w.empty());
     ASSERT_TRUE(run.waitfor(PLAYING));
@@ -77,7 +77,7 @@ TEST_F(Live, PauseHoldsTheClock)
 TEST_F(Live, JumpsLandWhereStartDoes)
 {
     std::string dir = tempdir("livejump");
-    liverun run = startlive({"-w", "-v", "--no-sound", "--start", "18.3"}, dir, x.env(), true);
+    liverun run({"-w", "-v", "--no-sound", "--start", "18.3"}, dir, x.env(), true);
     std::string w = x.window();
     ASSERT_FALSE(w.empty());
     ASSERT_TRUE(run.waitfor(PLAYING));
@@ -113,7 +113,7 @@ TEST_F(Live, JumpsLandWhereStartDoes)
 TEST_F(Live, FullScreenSwitchesAndPlaysOn)
 {
     std::string dir = tempdir("livefull");
-    liverun run = startlive({"-w", "--no-sound"}, dir, x.env());
+    liverun run({"-w", "--no-sound"}, dir, x.env());
     ASSERT_FALSE(x.window().empty());
     struct toggle {
         const char* key;
@@ -140,7 +140,7 @@ TEST_F(Live, FullScreenSwitchesAndPlaysOn)
 TEST_F(Live, HiddenWindowDrawsNothing)
 {
     std::string dir = tempdir("livehidden");
-    liverun run = startlive({"-w", "-v", "--no-sound"}, dir, x.env());
+    liverun run({"-w", "-v", "--no-sound"}, dir, x.env());
     std::string w = x.window();
     ASSERT_FALSE(w.empty());
     ASSERT_TRUE(run.waitpresents([](const std::vector<present>& p) { return p.size() >= 3; }));

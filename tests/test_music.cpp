@@ -10,7 +10,9 @@
 #include "support/support.h"
 #include <xmp.h>
 #include <chrono>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <thread>
 
 using namespace tormel;
@@ -257,6 +259,56 @@ TEST_F(Clock, DeviceClockWaitsForTheDeviceAndHoldsWhenPaused)
         later = at(91 + i);
     }
     EXPECT_GT(later, held);
+}
+
+// After a pause the sound goes on from the very frame the clock held: what
+// SDL's disk driver wrote is the module from its start up to the pause, the
+// silence of the pause, then the module again from where the clock stopped
+// (a part of it heard twice, never a part skipped).
+TEST(PauseSound, GoesOnFromTheFrameHeld)
+{
+    setmusictimesource(nullptr);
+    std::string file = testsupport::tempdir("pausesound") + "/sound.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    auto m = defaultmodule();
+    ASSERT_TRUE(BASSMOD_Init(-1, 44100, 0)) << BASSMOD_ErrorText();
+    ASSERT_TRUE(BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP));
+    ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
+    ASSERT_TRUE(BASSMOD_MusicPlay());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(BASSMOD_MusicPause());
+    uint32_t held = BASSMOD_MusicGetPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(BASSMOD_MusicPlay());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    BASSMOD_Free();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    // Stereo frames as one word each; the reference from a player of our own.
+    auto bytes = testsupport::readfile(file);
+    std::vector<uint32_t> got(bytes.size() / 4), want(44100 * 4);
+    std::memcpy(got.data(), bytes.data(), got.size() * 4);
+    modplayer ref;
+    ASSERT_TRUE(ref.load(m.data(), m.size(), nullptr));
+    ref.start(44100, true);
+    ref.render(reinterpret_cast<int16_t*>(want.data()), int(want.size()));
+    auto sound = [](const std::vector<uint32_t>& v, size_t from) {
+        while (from < v.size() && v[from] == 0) from++;
+        return from;
+    };
+    size_t g = sound(got, 0), w = sound(want, 0), played = 0;
+    while (g + played < got.size() && got[g + played] == want[w + played]) played++;
+    ASSERT_GT(played, 4096u);
+    size_t after = sound(got, g + played);
+    ASSERT_LT(after + 4096, got.size());
+    const size_t stopped = w + played;  // the first frame not heard before the pause
+    size_t from = stopped > 11025 ? stopped - 11025 : 0;
+    while (from <= stopped && !std::equal(got.begin() + long(after), got.begin() + long(after) + 4096,
+                                          want.begin() + long(from)))
+        from++;
+    ASSERT_LE(from, stopped) << "the sound after the pause is not the module's from where it stopped";
+    EXPECT_EQ(encodeposition(ref.positionat(int64_t(from)), 256), held);
 }
 
 // Real time, for scripts/realtime.sh (not the test suite: a busy machine
