@@ -164,12 +164,6 @@ bool loaddatafiles(datafiles* d, bool needmodule, std::string* error, bool built
     return true;
 }
 
-void makebuiltinpictures(datafiles* d)
-{
-    if (d->spritespath.empty()) d->sprites = defaultsprites();
-    if (d->reliefpath.empty()) d->relief = defaultrelief();
-}
-
 static uint32_t le16(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8); }
 static uint32_t le32(const uint8_t* p) { return le16(p) | le16(p + 2) << 16; }
 

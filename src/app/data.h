@@ -43,13 +43,10 @@ void setdatasearch(const std::string& datadir, bool verbose);
 // device or a socket would block or never end). A file that is there but
 // cannot be used (a directory, no permission, a module over the limit) is
 // an error, as is a --data folder that does not exist: returns false with a
-// message naming it. needmodule: the music too. builtinlater: the built-in
-// ones are left for the caller to make (makebuiltinpictures, defaultmodule),
+// message naming it. needmodule: the music too. builtinlater: where no file
+// was found, the data is left for the caller to make (assets/assets.h),
 // which the live run does beside its own start.
 bool loaddatafiles(datafiles* d, bool needmodule, std::string* error, bool builtinlater = false);
-
-// The built-in sprites and relief where loaddatafiles found no file.
-void makebuiltinpictures(datafiles* d);
 
 // Whether the bytes are an extended module the player may be given: the
 // signature "Extended Module: ", the 0x1A byte after the name, version 1.04

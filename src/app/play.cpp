@@ -155,11 +155,18 @@ int runplay(const options& o)
         }
     }
     // The built-in data takes 40 % of the start-up to make, and needs
-    // nothing of the rest: the pictures are made while the sound device and
-    // the window open, the music while the precalculation runs.
-    std::future<void> pictures = std::async(std::launch::async, makebuiltinpictures, &data);
+    // nothing of the rest: on a second thread the sprites are made while the
+    // sound device and the window open (and the relief after them here),
+    // then the music while the precalculation runs.
+    std::shared_future<void> sprites = std::async(std::launch::async, [&data] {
+        if (data.spritespath.empty()) data.sprites = defaultsprites();
+    }).share();
     std::future<std::vector<uint8_t>> composed;
-    if (!data.modulefromfile) composed = std::async(std::launch::async, defaultmodule);
+    if (!data.modulefromfile)
+        composed = std::async(std::launch::async, [sprites] {
+            sprites.wait();
+            return defaultmodule();
+        });
 
     if (!BASSMOD_Init(o.nosound ? 0 : -1, 44100, 0)) {
         std::fprintf(stderr, "tormel: no sound device: %s; use --no-sound to play silently\n", BASSMOD_ErrorText());
@@ -188,7 +195,8 @@ int runplay(const options& o)
     theTimer = new timing(60);
     if (!o.nolog) theLog = new omnilog(o.logfile.c_str());
 
-    pictures.get();
+    if (data.reliefpath.empty()) data.relief = defaultrelief();
+    sprites.wait();
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
     run.started = true;
     if (composed.valid()) {
