@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Music clock, scene schedule, start-up and the command line.
+// Music clock, scene schedule and start-up.
 #include <gtest/gtest.h>
-#include "app/options.h"
 #include "assets/assets.h"
 #include "colour/palette.h"
 #include "colour/texture.h"
@@ -80,59 +79,4 @@ TEST(Startup, ShortDataLeavesTheRestZeroAndLongDataIsCut)
     startup(nullptr, 0, nullptr, 0);  // no data at all: zeros
     EXPECT_EQ(sp[0], 0);
     shutdown();
-}
-
-static int parse(std::vector<const char*> args, options* o, std::string* err)
-{
-    args.insert(args.begin(), "tormel");
-    return parseoptions(int(args.size()), args.data(), o, err);
-}
-
-TEST(CommandLine, OnlyExactlyDashWOpensAWindow)
-{
-    options o;
-    std::string err;
-    EXPECT_EQ(parse({}, &o, &err), 0);
-    EXPECT_FALSE(o.window);
-    EXPECT_EQ(parse({"-w"}, &o, &err), 0);
-    EXPECT_TRUE(o.window);
-    for (const char* a : {"-W", "-wx", "-", "w", "x"}) {
-        EXPECT_EQ(parse({a}, &o, &err), 0) << a;
-        EXPECT_FALSE(o.window) << a;
-    }
-    EXPECT_EQ(parse({"x", "-w"}, &o, &err), 0);  // only the first argument counts
-    EXPECT_FALSE(o.window);
-}
-
-TEST(CommandLine, OwnOptions)
-{
-    options o;
-    std::string err;
-    EXPECT_EQ(parse({"--help"}, &o, &err), 0);
-    EXPECT_EQ(o.mode, options::HELP);
-    EXPECT_EQ(parse({"--shot", "12.25", "a.png"}, &o, &err), 0);
-    EXPECT_EQ(o.mode, options::SHOT);
-    EXPECT_EQ(o.shottime, 12.25f);
-    EXPECT_EQ(o.shotfile, "a.png");
-    EXPECT_EQ(parse({"-w", "--bench"}, &o, &err), 0);
-    EXPECT_EQ(o.mode, options::BENCH);
-    EXPECT_TRUE(o.window);
-    EXPECT_EQ(parse({"-w", "--start", "18", "--no-sound", "--scale", "3"}, &o, &err), 0);
-    EXPECT_EQ(o.mode, options::PLAY);
-    EXPECT_TRUE(o.hasstart && o.nosound);
-    EXPECT_EQ(o.start, 18.0f);
-    EXPECT_EQ(o.scale, 3);
-    EXPECT_EQ(parse({"--record", "out/", "--fps", "30", "--native"}, &o, &err), 0);
-    EXPECT_EQ(o.mode, options::RECORD);
-    EXPECT_EQ(o.fps, 30);
-    EXPECT_TRUE(o.native);
-    for (auto bad : std::vector<std::vector<const char*>>{
-             {"--frobnicate"}, {"--shot"}, {"--shot", "1"}, {"--shot", "x", "a.png"},
-             {"--shot", "-1", "a.png"}, {"--shot", "nan", "a.png"}, {"--shot", "1e9", "a.png"},
-             {"--start", "27"}, {"--scale", "1.5"}, {"--scale", "9"}, {"--fps", "0"},
-             {"--record", "a/", "--fps", "60.5"}, {"--fps", "30"}, {"--bench", "--no-sound"},
-             {"--bench", "--shot", "1", "a.png"}, {"--record"}}) {
-        EXPECT_EQ(parse(bad, &o, &err), 2) << bad[0];
-        EXPECT_FALSE(err.empty());
-    }
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// data.cpp: loading the data files, with built-in defaults, and the checks
-// a module passes before the player sees it.
+// data.cpp: finding and loading the data files, with built-in defaults, and
+// the checks a module passes before the player sees it.
 #include "app/data.h"
 #include "assets/assets.h"
 #include "platform/player.h"
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace tormel {
@@ -36,7 +37,7 @@ static int readfile(const char* name, size_t limit, bool refuselonger, std::vect
     // wait; it is refused below in any case.
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return 1;
+        if (errno == ENOENT || errno == ENOTDIR) return 1;  // not here (ENOTDIR: nor is the folder)
         if (errno == ENXIO) return fail("it is not a regular file");  // a socket
         return fail(std::strerror(errno));
     }
@@ -81,31 +82,86 @@ static int readfile(const char* name, size_t limit, bool refuselonger, std::vect
     return 0;
 }
 
-bool loaddatafiles(datafiles* d, bool needmodule, std::string* error)
+static std::string searchdir;  // --data
+static bool searchverbose = false;
+
+void setdatasearch(const std::string& datadir, bool verbose)
 {
+    searchdir = datadir;
+    searchverbose = verbose;
+}
+
+std::vector<std::string> dataplaces(const std::string& datadir)
+{
+    std::vector<std::string> places;
+    if (!datadir.empty()) places.push_back(datadir);
+    places.push_back("");
+    auto absolute = [](const char* p) { return p && p[0] == '/'; };
+    const char* home = std::getenv("HOME");
+    const char* datahome = std::getenv("XDG_DATA_HOME");
+    if (absolute(datahome))
+        places.push_back(std::string(datahome) + "/tormel");
+    else if (!(datahome && *datahome) && absolute(home))
+        places.push_back(std::string(home) + "/.local/share/tormel");
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    std::string list = dirs && *dirs ? dirs : "/usr/local/share:/usr/share";
+    for (size_t at = 0; at <= list.size();) {
+        size_t colon = std::min(list.find(':', at), list.size());
+        std::string d = list.substr(at, colon - at);
+        while (d.size() > 1 && d.back() == '/') d.pop_back();
+        if (absolute(d.c_str())) places.push_back(d + "/tormel");
+        at = colon + 1;
+    }
+    return places;
+}
+
+bool loaddatafiles(datafiles* d, bool needmodule, std::string* error, bool builtinlater)
+{
+    if (!searchdir.empty()) {
+        struct stat st;
+        if (stat(searchdir.c_str(), &st) != 0) {
+            bool absent = errno == ENOENT || errno == ENOTDIR;
+            *error = "--data " + searchdir + ": " + (absent ? "there is no such folder" : std::strerror(errno));
+            return false;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            *error = "--data " + searchdir + ": it is not a folder";
+            return false;
+        }
+    }
     struct entry {
         const char* name;
         std::vector<uint8_t>* data;
-        std::vector<uint8_t> (*fallback)();
-        const char* what;
+        std::string* path;
+        std::vector<uint8_t> (*builtin)();
         size_t limit;
     };
-    entry files[3] = {
-        {"testi2.1b", &d->sprites, defaultsprites, "sprites and logos", SPRITES_BYTES},
-        {"smalufo.16", &d->relief, defaultrelief, "relief", RELIEF_BYTES},
-        {"mmm.xm", &d->module, defaultmodule, "music", MODULE_LIMIT},
+    const entry files[3] = {
+        {"testi2.1b", &d->sprites, &d->spritespath, defaultsprites, SPRITES_BYTES},
+        {"smalufo.16", &d->relief, &d->reliefpath, defaultrelief, RELIEF_BYTES},
+        {"mmm.xm", &d->module, &d->modulepath, defaultmodule, MODULE_LIMIT},
     };
+    const std::vector<std::string> places = dataplaces(searchdir);
+    std::string said;
     for (int i = 0; i < (needmodule ? 3 : 2); i++) {
-        int r = readfile(files[i].name, files[i].limit, i == 2, files[i].data, error);
-        if (r < 0) return false;
-        if (r == 1) {
-            *files[i].data = files[i].fallback();
-            std::fprintf(stderr, "tormel: no \"%s\" here, using the built-in %s\n",
-                         files[i].name, files[i].what);
-        } else if (i == 2) {
-            d->modulefromfile = true;
+        const entry& f = files[i];
+        bool ismodule = i == 2;
+        std::string from;
+        for (const std::string& place : places) {
+            std::string path = place.empty() ? f.name : place + "/" + f.name;
+            int r = readfile(path.c_str(), f.limit, ismodule, f.data, error);
+            if (r < 0) return false;
+            if (r == 0) {
+                from = path;
+                break;
+            }
         }
+        *f.path = from;
+        if (from.empty() && !builtinlater) *f.data = f.builtin();
+        if (ismodule) d->modulefromfile = !from.empty();
+        said += std::string(said.empty() ? "" : ", ") + f.name + (from.empty() ? " built-in" : " from " + from);
     }
+    if (searchverbose) std::fprintf(stderr, "tormel: data: %s\n", said.c_str());
     return true;
 }
 

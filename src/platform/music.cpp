@@ -7,19 +7,34 @@
 // a buffer, and keeps the module's own tempo even where a device's pacing
 // is uneven. It never runs past the audio that was handed to the device: if
 // the device falls behind (a stall, an underrun), the clock waits for it.
+//
+// Sample frames count along one playthrough from where it started (the
+// start, or a jump). The device is handed them in order; after a pause it
+// is handed again those it had been given but had not yet played, kept in a
+// short record of the latest ones mixed.
 #include "platform/music.h"
 #include "platform/player.h"
 #include <SDL.h>
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 using namespace tormel;
-using clk = std::chrono::steady_clock;
 
 namespace {
+
+// Sample frames of recent sound kept for a resume: the device holds one
+// buffer of 1024 and its driver a few more; a quarter second is ample.
+constexpr int64_t KEPT = 11025;
+
+double steadyseconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 struct musicstate {
     bool inited = false;
@@ -30,39 +45,52 @@ struct musicstate {
     uint32_t scaler = 1;
     bool loop = false;
     bool playing = false;
+    bool paused = false;
     std::unique_ptr<modplayer> player;
-    std::mutex lock;         // guards player and the clock below
+    std::mutex lock;         // guards everything below and the player
     bool havecallback = false;
-    int64_t cbstart = 0;     // first frame of the latest callback's buffer
-    clk::time_point playtime; // when playback began, moved on while the device stalls
+    int64_t cbstart = 0;     // first frame of the latest buffer handed to the device
+    int64_t nextframe = 0;   // the frame the device gets next
+    double playtime = 0;     // when frame 0 began (seconds), moved on while the device stalls
     int64_t lastframe = 0;   // the latest frame reported: never go back
+    int64_t pausedframe = 0; // the frame held while paused
+    std::vector<int16_t> kept = std::vector<int16_t>(2 * KEPT);  // ring: frame f at f % KEPT
     std::string error;
+    double (*now)() = steadyseconds;
 };
 
 musicstate g;
 
+// The device's buffer: frames again from the record up to what the player
+// has mixed (after a pause), then new ones, each noted in the record.
 void audiocallback(void*, Uint8* stream, int len)
 {
     std::lock_guard<std::mutex> hold(g.lock);
     int frames = len / 4;
-    if (!g.playing || !g.player) {
+    int16_t* out = reinterpret_cast<int16_t*>(stream);
+    if (!g.playing || g.paused || !g.player) {
         std::fill(stream, stream + len, 0);
         return;
     }
-    g.cbstart = g.player->rendered();
+    g.cbstart = g.nextframe;
     g.havecallback = true;
-    g.player->render(reinterpret_cast<int16_t*>(stream), frames);
-}
-
-double secondssince(clk::time_point t)
-{
-    return std::chrono::duration<double>(clk::now() - t).count();
+    for (int i = 0; i < frames;) {
+        int64_t f = g.nextframe;
+        int64_t at = f % KEPT;
+        int n = int(std::min<int64_t>(frames - i, KEPT - at));
+        if (f >= g.player->rendered()) g.player->render(&g.kept[size_t(2 * at)], n);
+        else n = int(std::min<int64_t>(n, g.player->rendered() - f));
+        std::memcpy(out + 2 * i, &g.kept[size_t(2 * at)], size_t(n) * 4);
+        g.nextframe += n;
+        i += n;
+    }
 }
 
 // The sample frame sounding now.
 int64_t audibleframe()
 {
-    int64_t s = int64_t(secondssince(g.playtime) * g.rate) - g.latency;
+    if (g.paused) return g.pausedframe;
+    int64_t s = int64_t((g.now() - g.playtime) * g.rate) - g.latency;
     if (g.silent) {
         if (s > g.player->rendered()) g.player->render(nullptr, int(s - g.player->rendered()));
     } else {
@@ -70,8 +98,7 @@ int64_t audibleframe()
         // one has not begun to sound. Waiting moves the clock's origin.
         int64_t cap = g.havecallback ? g.cbstart : 0;
         if (s > cap) {
-            g.playtime += std::chrono::duration_cast<clk::duration>(
-                std::chrono::duration<double>(double(s - cap) / g.rate));
+            g.playtime += double(s - cap) / g.rate;
             s = cap;
         }
     }
@@ -80,7 +107,28 @@ int64_t audibleframe()
     return g.lastframe;
 }
 
+// Resume or start the clock at frame f, as if f began to sound one device
+// buffer from now; the device is to be handed f next.
+void runfrom(int64_t f)
+{
+    g.playtime = g.now() - double(f) / g.rate;
+    g.lastframe = f;
+    g.nextframe = f;
+    g.cbstart = f;
+    g.havecallback = f > 0;  // from 0: wait for the device's first buffer, as at the start
+}
+
 } // namespace
+
+namespace tormel {
+
+void setmusictimesource(double (*seconds)())
+{
+    std::lock_guard<std::mutex> hold(g.lock);
+    g.now = seconds ? seconds : steadyseconds;
+}
+
+} // namespace tormel
 
 int BASSMOD_Init(int device, uint32_t freq, uint32_t)
 {
@@ -90,6 +138,7 @@ int BASSMOD_Init(int device, uint32_t freq, uint32_t)
     }
     g.rate = int(freq);
     g.silent = device == 0;
+    g.latency = 0;
     if (!g.silent) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
             g.error = std::string("cannot start SDL audio: ") + SDL_GetError();
@@ -102,7 +151,7 @@ int BASSMOD_Init(int device, uint32_t freq, uint32_t)
         want.samples = 1024;
         want.callback = audiocallback;
         if (SDL_OpenAudio(&want, nullptr) < 0) {
-            g.error = std::string("cannot open the sound device: ") + SDL_GetError();
+            g.error = SDL_GetError();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return 0;
         }
@@ -112,9 +161,8 @@ int BASSMOD_Init(int device, uint32_t freq, uint32_t)
     g.player = std::make_unique<modplayer>();
     g.inited = true;
     g.scaler = 1;
-    g.playing = false;
-    g.havecallback = false;
-    g.lastframe = 0;
+    g.playing = g.paused = false;
+    runfrom(0);
     return 1;
 }
 
@@ -132,10 +180,11 @@ int BASSMOD_MusicLoad(int mem, const void* file, uint32_t offset, uint32_t lengt
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(file) + offset;
     std::lock_guard<std::mutex> hold(g.lock);
-    g.playing = false;
+    g.playing = g.paused = false;
     if (!g.player->load(bytes, length, &g.error)) return 0;
     g.loop = (flags & BASS_MUSIC_LOOP) != 0;
     g.player->start(g.rate, g.loop);
+    runfrom(0);
     return 1;
 }
 
@@ -156,10 +205,18 @@ int BASSMOD_MusicSetPosition(uint32_t pos)
         return 0;
     }
     std::lock_guard<std::mutex> hold(g.lock);
-    if (!g.player->seek(int(pos & 0xffff), int(pos >> 16))) {
+    int order = int(pos & 0xffff), row = int(pos >> 16);
+    if (!g.player->canseek(order)) {
         g.error = "no such order in the module";
         return 0;
     }
+    // Once anything is mixed, the module starts over: the same sound, and
+    // the same positions, as a playthrough that began there.
+    if (g.player->rendered() > 0) g.player->start(g.rate, g.loop);
+    g.player->seek(order, row);
+    runfrom(0);
+    g.pausedframe = 0;
+    if (g.playing) g.playtime = g.now();
     return 1;
 }
 
@@ -171,10 +228,34 @@ int BASSMOD_MusicPlay()
     }
     {
         std::lock_guard<std::mutex> hold(g.lock);
+        if (g.playing && !g.paused) return 1;
+        if (g.paused) runfrom(g.pausedframe);
+        else g.playtime = g.now();
         g.playing = true;
-        g.playtime = clk::now();
+        g.paused = false;
     }
     if (g.audioopen) SDL_PauseAudio(0);
+    return 1;
+}
+
+int BASSMOD_MusicPause()
+{
+    if (!g.inited || !g.player->loaded() || !g.playing) {
+        g.error = "not playing";
+        return 0;
+    }
+    {
+        std::lock_guard<std::mutex> hold(g.lock);
+        if (g.paused) return 1;
+        // What the device was given from here on is handed to it again,
+        // as far as the record reaches back.
+        int64_t f = audibleframe();
+        if (!g.silent) f = std::max(f, g.player->rendered() - KEPT);
+        g.pausedframe = f;
+        g.paused = true;
+    }
+    // Outside the lock: SDL waits for a callback under way, which takes it.
+    if (g.audioopen) SDL_PauseAudio(1);
     return 1;
 }
 
@@ -196,7 +277,7 @@ void BASSMOD_Free()
     }
     g.player.reset();
     g.inited = false;
-    g.playing = false;
+    g.playing = g.paused = false;
 }
 
 const char* BASSMOD_ErrorText()

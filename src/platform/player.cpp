@@ -82,18 +82,22 @@ void modplayer::start(int rate, bool loop)
     if (loaded_) xmp_start_player(ctx, rate, 0);
 }
 
-bool modplayer::seek(int order, int row)
+bool modplayer::canseek(int order) const
 {
     if (!loaded_) return false;
-    auto ctx = static_cast<xmp_context>(ctx_);
     xmp_module_info mi;
-    xmp_get_module_info(ctx, &mi);
-    if (order < 0 || order >= mi.mod->len) return false;
+    xmp_get_module_info(static_cast<xmp_context>(ctx_), &mi);
     // An order may name a pattern the module lacks (255 ends the song in
     // some trackers, or just a damaged file). The player skips such orders
     // when it plays through, but setting a row there reads the missing
     // pattern: refuse it like an order that is not there.
-    if (mi.mod->xxo[order] >= mi.mod->pat) return false;
+    return order >= 0 && order < mi.mod->len && mi.mod->xxo[order] < mi.mod->pat;
+}
+
+bool modplayer::seek(int order, int row)
+{
+    if (!canseek(order)) return false;
+    auto ctx = static_cast<xmp_context>(ctx_);
     xmp_set_position(ctx, order);
     xmp_set_row(ctx, row);
     startpos_ = {order, row, 0.0};

@@ -44,9 +44,10 @@ public:
     void start(int rate, bool loop);
 
     // Jump to a row of an order before anything is rendered (or at the
-    // next tick). Returns false if the order does not exist or names a
-    // pattern the module does not have.
+    // next tick). Returns false if the order cannot be played (canseek).
     bool seek(int order, int row);
+    // Whether the order exists and names a pattern the module has.
+    bool canseek(int order) const;
 
     // Mix the next frames (out may be null: mixed and discarded).
     void render(int16_t* out, int frames);
