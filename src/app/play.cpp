@@ -155,19 +155,12 @@ int runplay(const options& o)
         }
     }
     if (stopsignal) return 128 + stopsignal;  // nothing opened yet, nothing to close
-    // The built-in data takes 40 % of the start-up to make, and needs
-    // nothing of the rest: on a second thread the sprites are made while the
-    // sound device and the window open (and the relief after them here),
-    // then the music while the precalculation runs.
-    std::shared_future<void> sprites = std::async(std::launch::async, [&data] {
-        if (data.spritespath.empty()) data.sprites = defaultsprites();
-    }).share();
+    // The built-in music takes as long to make as the sound device, the
+    // window and the built-in pictures together, and needs none of them: it
+    // is composed on a second thread meanwhile, and the start-up, which
+    // uses both cores, comes after.
     std::future<std::vector<uint8_t>> composed;
-    if (!data.modulefromfile)
-        composed = std::async(std::launch::async, [sprites] {
-            sprites.wait();
-            return defaultmodule();
-        });
+    if (!data.modulefromfile) composed = std::async(std::launch::async, defaultmodule);
 
     if (!BASSMOD_Init(o.nosound ? 0 : -1, 44100, 0)) {
         std::fprintf(stderr, "tormel: no sound device: %s; use --no-sound to play silently\n", BASSMOD_ErrorText());
@@ -197,7 +190,7 @@ int runplay(const options& o)
     if (!o.nolog) theLog = new omnilog(o.logfile.c_str());
 
     if (data.reliefpath.empty()) data.relief = defaultrelief();
-    sprites.wait();
+    if (data.spritespath.empty()) data.sprites = defaultsprites();
     startup(data.sprites.data(), data.sprites.size(), data.relief.data(), data.relief.size());
     run.started = true;
     if (composed.valid()) {
