@@ -187,7 +187,11 @@ int runplay(const options& o)
     SDL_Init(SDL_INIT_TIMER);
     catchstops();  // SDL may have put its own handlers in place
     theTimer = new timing(60);
-    if (!o.nolog) theLog = new omnilog(o.logfile.c_str());
+    if (!o.nolog) {
+        theLog = new omnilog(o.logfile.c_str());
+        if (!theLog->isopen())
+            std::fprintf(stderr, "tormel: cannot write the log \"%s\"; playing without one\n", o.logfile.c_str());
+    }
 
     if (data.reliefpath.empty()) data.relief = defaultrelief();
     if (data.spritespath.empty()) data.sprites = defaultsprites();

@@ -3,6 +3,8 @@
 #include "platform/omnilog.h"
 #include "platform/timing.h"
 #include <cstdarg>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tormel {
 
@@ -10,7 +12,13 @@ omnilog* theLog = nullptr;
 
 omnilog::omnilog(const char* logname)
 {
-    thelogfile = std::fopen(logname, "w");
+    // Opened without waiting: a FIFO nobody reads would otherwise hold the
+    // start-up in open() for good, deaf to every signal but SIGKILL. Such a
+    // log is refused like any other that cannot be opened.
+    int fd = open(logname, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd >= 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        thelogfile = fdopen(fd, "w");
+    if (!thelogfile && fd >= 0) close(fd);
     if (thelogfile) {
         std::fputs("logfile starts.\n", thelogfile);
         std::fflush(thelogfile);
