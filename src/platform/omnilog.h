@@ -19,7 +19,7 @@ public:
     bool isopen() const { return thelogfile != nullptr; }
 
 private:
-    FILE* thelogfile;
+    FILE* thelogfile = nullptr;
 };
 
 extern omnilog* theLog;
