@@ -75,10 +75,7 @@ public:
         : path_(dir + "/.presents")
     {
         std::remove(path_.c_str());
-        // Under AddressSanitizer the preloaded library comes before its runtime.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
-        env.push_back(std::string("LD_PRELOAD=") + PRESENTS_LIB);
+        for (const std::string& e : preload(PRESENTS_LIB)) env.push_back(e);
         env.push_back("TORMEL_PRESENTS=" + path_);
         env.push_back("TORMEL_T0_NS=0");
         if (hashes) env.push_back("TORMEL_PRESENTS_HASH=1");

@@ -2,8 +2,6 @@
 // Tests of the glyph atlas and of drawing text with it.
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <set>
-#include <string>
 #include <vector>
 #include "output/font.h"
 
@@ -25,22 +23,6 @@ struct testframe {
 bool ink(int c, int x, int y) { return font1_normal[((c >> 3) * 8 + y) * 64 + (c & 7) * 8 + x] != 255; }
 
 } // namespace
-
-TEST(FontAtlas, InkOrBackgroundAndOneGlyphPerCode)
-{
-    for (int i = 0; i < 16384; i++) ASSERT_TRUE(font1_normal[i] == 0 || font1_normal[i] == 255) << "offset " << i;
-    EXPECT_EQ(font1_normal[16384], 0);
-    // Codes 0, 32 and 255 are blank; every other has ink of its own.
-    std::set<std::string> seen;
-    for (int c = 0; c < 256; c++) {
-        std::string key;
-        for (int y = 0; y < 8; y++)
-            for (int x = 0; x < 8; x++) key += ink(c, x, y) ? '#' : '.';
-        const bool blank = key.find('#') == std::string::npos;
-        EXPECT_EQ(blank, c == 0 || c == 32 || c == 255) << "code " << c;
-        EXPECT_TRUE(blank || seen.insert(key).second) << "code " << c << " repeats a glyph";
-    }
-}
 
 TEST(FontDraw, OpaqueAndTransparentTextCoverEightPixelsACharacter)
 {

@@ -114,40 +114,6 @@ TEST(Player, ModuleThatCannotMoveTimeEnds)
     EXPECT_EQ(p.rendered(), 44100);
 }
 
-TEST(Player, RejectsWhatIsNotAModule)
-{
-    modplayer p;
-    std::string err;
-    std::vector<uint8_t> junk(1000, 0x55);
-    EXPECT_FALSE(p.load(junk.data(), junk.size(), &err));
-    EXPECT_FALSE(err.empty());
-    auto m = defaultmodule();
-    m.resize(40);  // cut inside the header
-    EXPECT_FALSE(p.load(m.data(), m.size(), &err));
-}
-
-// An order may name a pattern the module does not have (255 is the end
-// marker of some trackers). The player loads such a module; a seek there,
-// as --start makes, is refused instead of following the order into the
-// missing pattern, and the orders around it still work.
-TEST(Player, SeekToAnOrderWithoutItsPattern)
-{
-    auto m = fastmodule();
-    ASSERT_EQ(m[64], 28);  // song length; the order table follows the header at 80
-    for (int order : {3, 27}) {
-        auto bad = m;
-        bad[80 + order] = 0xff;
-        modplayer p;
-        ASSERT_TRUE(p.load(bad.data(), bad.size(), nullptr)) << order;
-        p.start(44100, true);
-        EXPECT_FALSE(p.seek(order, 0)) << order;
-        EXPECT_FALSE(p.seek(order, 1)) << order;
-        EXPECT_TRUE(p.seek(2, 0)) << order;
-        p.render(nullptr, 44100);
-        EXPECT_GE(p.positionat(p.rendered()).order, 2) << order;
-    }
-}
-
 // ---- the clock, on a time source stepped by hand -----------------------------
 
 static double faketime = 0;

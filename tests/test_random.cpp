@@ -39,32 +39,6 @@ TEST_F(Noise, GeneratorAndPermutation)
     EXPECT_EQ(tormel::rand(), want);
 }
 
-TEST_F(Noise, FadeBetweenLatticePointsAndAcrossBorders)
-{
-    // On an edge of the lattice only two corners count: ((1024 - s) * L0 +
-    // s * L1) >> 10 with s the faded fraction. Negative coordinates use the
-    // cell below.
-    for (int cell : {0, 3, -2, -1}) {
-        const int l0 = L(cell, 5, 9), l1 = L(cell + 1, 5, 9);
-        for (auto [f, s] : {std::pair{256, 160}, {512, 512}, {768, 864}, {1023, 1023}, {0, 0}})
-            EXPECT_EQ(noise(cell * 1024 + f, 5 * 1024, 9 * 1024), ((1024 - s) * l0 + s * l1) >> 10)
-                << "cell " << cell << " fraction " << f;
-    }
-    // Walking through many cells on each axis a unit step never jumps by more
-    // than the largest lattice difference times the steepest fade step (3/2).
-    for (int axis = 0; axis < 3; axis++) {
-        int prev = -1;
-        for (int t = -5000; t < 5000; t++) {
-            int p[3] = {1234, -777, 4321};
-            p[axis] += t;
-            const int v = noise(p[0], p[1], p[2]);
-            ASSERT_TRUE(v >= 0 && v <= 1023) << v;
-            ASSERT_TRUE(prev < 0 || std::abs(v - prev) <= 3) << "axis " << axis << " at " << t;
-            prev = v;
-        }
-    }
-}
-
 TEST(BeatGates, KickAndSnareRows)
 {
     const int kick[16] = {1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0};

@@ -12,25 +12,6 @@
 using namespace tormel;
 using namespace rgtest;
 
-TEST(Ray, UnitBallFromTheFront)
-{
-    rayframe f = plainframe(0, 0, -3, pallo);
-    gridfx g = {111, 222, 333, 444, 555, 666};
-    ammuu_sade(f, &g, 0, 200);  // passes about 2.19 from the centre: only the marker
-    EXPECT_TRUE(g.c == MISS && g.u == 111 && g.v == 222 && g.t == 444);
-    // Hit at (0, 0, -1): longitude 0; latitude -pi/2 is 4 * -1073741780,
-    // which wraps to 176, texture row 0. The tube's fields stay.
-    ammuu_sade(f, &g, 320, 200);
-    EXPECT_TRUE(g.u == 0 && g.v == 176 && g.c == 0);
-    EXPECT_TRUE(g.t == 444 && g.u2 == 555 && g.v2 == 666);
-    // Right of the centre on screen is toward -x (camera right is +x); below
-    // it toward -y.
-    ammuu_sade(f, &g, 420, 200);
-    EXPECT_EQ(g.u, -1073741780);
-    ammuu_sade(f, &g, 320, 300);
-    EXPECT_EQ(g.u, 2147483561);
-}
-
 TEST(Ray, GrazingRayHitsAndScaledQuadricsTakeTheNearerRoot)
 {
     // From (0, 0, -2) the ray (1, 0, 1) touches the sphere of radius sqrt(2)

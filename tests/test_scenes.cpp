@@ -58,25 +58,6 @@ TEST(Scenes, PaletteAndBrightnessOverTheTimeline)
     }
 }
 
-// The frame is the scene's picture through the composite, in the rows
-// between two black bands.
-TEST(Scenes, FrameIsThePictureBetweenBlackBands)
-{
-    fresh();
-    std::vector<uint16_t> want(PICBYTES);
-    for (float t : {0.0f, 5.99f, 6.0f, 13.1f, 18.0f, 24.0f, 27.0f}) {
-        drawframe(t);
-        const scene& s = SCENES[sceneof(t)];
-        const shading sh = s.draw(t - s.first);  // the same time again: the same picture
-        teeharmaastavari(want.data(), sh.picture, hue, sh.palette, sh.brightness);
-        EXPECT_EQ(std::memcmp(want.data(), frame() + FRAMETOP * FRAMEW, 2 * PICBYTES), 0) << t;
-        for (int i = 0; i < FRAMETOP * FRAMEW; i++) {
-            ASSERT_EQ(frame()[i], 0) << t;
-            ASSERT_EQ(frame()[(FRAMEH - FRAMETOP) * FRAMEW + i], 0) << t;
-        }
-    }
-}
-
 TEST(Scene1, LogosJumpOnKicks)
 {
     fresh();

@@ -78,17 +78,6 @@ TEST_F(Textures, GoldenChecksums)
     EXPECT_EQ(checksumof(mappi3, 65536), 0x0e1eac05edf90e9bull) << "mappi3 changed";
 }
 
-TEST(Domap, FlatSourceGivesAFlatMap)
-{
-    static unsigned char src[2048], out[65536];
-    for (int h = 0; h < 16; h++) {
-        std::memset(src, h * 17, sizeof src);
-        std::memset(out, 99, sizeof out);
-        domap(src, out);
-        for (int i = 0; i < 65536; i++) ASSERT_EQ(out[i], 16 * h) << "height " << h << " at " << i;
-    }
-}
-
 TEST(Domap, TilesWithoutASeamSmoothsAndClamps)
 {
     // Turning the source round by one byte (two samples) and one row turns

@@ -82,17 +82,3 @@ TEST(WaterPrecalc, StartingFieldDrawsScaleAndChecksum)
     draws(99328 + 8 * 65536);
     EXPECT_EQ(tormel::rand(), next);
 }
-
-TEST(WaterPrecalc, LightMaps)
-{
-    draws(0);
-    vesiprekalk();
-    struct { const unsigned char* m; int x, y, v; } points[] = {
-        {envispot, 127, 127, 255}, {envispot, 128, 128, 255}, {envispot, 0, 0, 0}, {enviglow, 127, 127, 111},
-        {enviglow, 128, 128, 111}, {enviglow, 255, 0, 0}, {envicone, 128, 128, 128}, {envicone, 159, 128, 4},
-        {envicone, 128, 160, 0}, {envicone, 151, 151, 0},  // distance 32.5
-    };
-    for (auto p : points) EXPECT_EQ(p.m[p.y * 256 + p.x], p.v) << p.x << "," << p.y;
-    for (int i = 0; i < 65536; i++)  // centred on 127.5
-        ASSERT_EQ(envispot[i], envispot[(255 - i % 256) * 256 + 255 - i / 256]) << i;
-}

@@ -141,6 +141,13 @@ std::string checkgolden(const std::string& name, const uint16_t* frame, int w, i
     return msg.str();
 }
 
+std::vector<std::string> preload(const char* lib)
+{
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + lib,
+            std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+}
+
 std::string tempdir(const std::string& name)
 {
     std::string d = outdir + "/tmp/" + name;

@@ -49,6 +49,10 @@ running spawntormel(const std::vector<std::string>& args, const std::string& dir
                     const std::vector<std::string>& env = {});
 runresult finish(const running& r);
 
+// Environment entries that preload the library lib into a run (under
+// AddressSanitizer it comes before the sanitizer's runtime).
+std::vector<std::string> preload(const char* lib);
+
 // A fresh empty directory under the test output folder.
 std::string tempdir(const std::string& name);
 void writefile(const std::string& path, const std::vector<uint8_t>& bytes);
