@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Tests of the built-in data: the same bytes on every run, the song as the
-// player reads it and where it breaks with the picture, the bit planes of the
-// sprites and logos, and the relief.
+// Tests of the built-in data: the same bytes on every run, where the song
+// breaks with the picture, the shapes of the sprites and logos, and the relief.
 #include <gtest/gtest.h>
 #include <xmp.h>
 #include <algorithm>
@@ -34,40 +33,21 @@ TEST(DefaultData, SameBytesEveryTime)
     EXPECT_EQ(sum(relief), 8267193234680144533ull);
 }
 
-TEST(DefaultSong, ShapeAndBreaksAsThePlayerReadsThem)
+// The song's bytes are pinned above; what is checked here is where it breaks
+// with the picture: the last scene's negative flashes take a crash on rows
+// 0 and 32 of orders 24 and 25 and on row 0 of order 26, the negative kicks
+// of order 17 a stab each, and after order 26 row 0 nothing new starts.
+TEST(DefaultSong, BreaksWithThePicture)
 {
     const std::vector<uint8_t> bytes = defaultmodule();
-    xmp_test_info ti;
-    ASSERT_EQ(xmp_test_module_from_memory(bytes.data(), long(bytes.size()), &ti), 0);
-    EXPECT_STREQ(ti.type, "Fast Tracker II");
     xmp_context ctx = xmp_create_context();
     ASSERT_EQ(xmp_load_module_from_memory(ctx, bytes.data(), long(bytes.size())), 0);
     xmp_module_info info;
     xmp_get_module_info(ctx, &info);
     const xmp_module* m = info.mod;
-    EXPECT_EQ(bytes[58] | bytes[59] << 8, 0x0104);  // format version
-    EXPECT_EQ(bytes[74] & 1, 1);                     // linear frequency table
-    EXPECT_EQ(m->len, SONGORDERS);
-    EXPECT_EQ(m->chn, SONGCHANNELS);
-    EXPECT_EQ(m->spd, 6);
-    EXPECT_EQ(m->bpm, 125);
-    EXPECT_EQ(m->ins, IN_COUNT);
-    for (int k = 0; k < m->len; k++) EXPECT_EQ(m->xxp[m->xxo[k]]->rows, SONGROWS) << "order " << k;
-    EXPECT_EQ(info.seq_data[0].duration, 27 * 64 * 120);  // no effect moves the clock: rows of 0.12 s
-
     auto ev = [&](int o, int r, int ch) -> const xmp_event& { return m->xxt[m->xxp[m->xxo[o]]->index[ch]]->event[r]; };
-    // The opening pattern has no drums: the picture does not flash yet.
-    for (int r = 0; r < SONGROWS; r++)
-        for (int ch : {CH_KICK, CH_SNARE, CH_HAT, CH_PERC}) EXPECT_FALSE(ev(0, r, ch).note) << "row " << r;
-    // Order 5, rows 60-63, black: nothing starts but the swell into the next scene.
-    for (int r = 60; r < 64; r++)
-        for (int ch = 0; ch < SONGCHANNELS; ch++)
-            EXPECT_TRUE(!ev(5, r, ch).note || (ch == CH_FX && ev(5, r, ch).ins == IN_SWELL)) << r << " ch " << ch;
-    // Order 17, last quarter, negative on the kick rows: stabs on exactly those.
     for (int r = 48; r < 64; r++)
         EXPECT_EQ(ev(17, r, CH_PERC).ins == IN_STAB, pasari(17 + r / 64.0f) == 1) << "row " << r;
-    // The last scene's negative flashes: a crash on rows 0 and 32 of orders
-    // 24 and 25 and on row 0 of order 26, after which nothing new starts.
     for (int o = 24; o < SONGORDERS; o++)
         for (int r = 0; r < SONGROWS; r++) {
             EXPECT_EQ(ev(o, r, CH_FX).ins == IN_CRASH, r == 0 || (r == 32 && o < 26)) << "order " << o << " row " << r;
@@ -78,19 +58,14 @@ TEST(DefaultSong, ShapeAndBreaksAsThePlayerReadsThem)
     xmp_free_context(ctx);
 }
 
-TEST(DefaultPictures, BitPlanesRoundTripThroughUnpak1)
+TEST(DefaultPictures, SpritesAreTallAndLogosClearOfTheEdges)
 {
     const std::vector<uint8_t> planes = defaultsprites();
-    std::vector<uint8_t> repacked(16000, 0), images[8];
+    std::vector<uint8_t> images[8];
     for (int k = 0; k < 8; k++) {
         images[k].resize(16000);
         unpak1(planes.data(), images[k].data(), static_cast<signed char>(k), 16000);
-        for (int i = 0; i < 16000; i++) {
-            ASSERT_LE(images[k][size_t(i)], 1);
-            repacked[size_t(i)] |= uint8_t(images[k][size_t(i)] << k);
-        }
     }
-    EXPECT_EQ(repacked, planes);
     // Sprites (80 x 200) are tall and distinct, logos (320 x 50) wide; no ink
     // touches an edge, so the glow is not cut off.
     for (int k = 0; k < 8; k++) {

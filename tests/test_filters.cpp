@@ -32,31 +32,6 @@ std::vector<unsigned char> randombytes(size_t n, unsigned seed)
 
 } // namespace
 
-TEST_F(Filters, GlowOnFlatPicturesAndOffTheEvenGrid)
-{
-    // Black stays black (the rounding half adds nothing); a constant grid
-    // smears into itself and is added back doubled (clamped for white);
-    // rows 198 and 199 are untouched and two pixels of row 197 are cleared.
-    for (int v : {0, 40, 255}) {
-        std::vector<unsigned char> p(64000, (unsigned char)v);
-        teeblurri(p.data());
-        for (int i = 0; i < 64000; i++) {
-            const int want = i >= 198 * 320 ? v : i >= 197 * 320 + 318 ? 0 : std::min(255, 3 * v);
-            ASSERT_EQ(p[size_t(i)], want) << v << ": " << i % 320 << "," << i / 320;
-        }
-    }
-    // Only the even pixels are sampled: zeroing the others leaves the even
-    // ones as they were, and a zeroed pixel then holds its glow alone.
-    const auto orig = randombytes(64000, 1);
-    auto a = orig, b = orig;
-    for (int i = 0; i < 64000; i++)
-        if ((i | i / 320) & 1) b[size_t(i)] = 0;
-    teeblurri(a.data());
-    teeblurri(b.data());
-    for (size_t i = 0; i < 197 * 320 + 318; i++)
-        ASSERT_EQ(a[i], ((i | i / 320) & 1) ? std::min(255, orig[i] + b[i]) : b[i]) << i % 320 << "," << i / 320;
-}
-
 TEST_F(Filters, BoxAveragesTheUnfilteredWindowOnly)
 {
     const auto orig = randombytes(256000, 7);

@@ -7,6 +7,7 @@
 #include "platform/videowin.h"
 #include "support/support.h"
 #include <SDL.h>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -18,16 +19,6 @@ TEST(Frame, MixColorsSaturatesEachChannel)
     EXPECT_EQ(mixColors(200, 100, 0, 0, -5, 3), 0xF800);
     EXPECT_EQ(mixColors(255, 0, 255, 0, 255, 0), 0xFFFF);
     EXPECT_EQ(mixColors(4, 4, 8, 0, 0, 16), (1 << 11) | (2 << 5) | 2);
-}
-
-TEST(Video, ColourTable)
-{
-    auto dav = std::make_unique<videowin>();
-    EXPECT_EQ(dav->colorLut[0x0000], 0u);
-    EXPECT_EQ(dav->colorLut[0x001F], 0x000000F8u);
-    EXPECT_EQ(dav->colorLut[0x07E0], 0x0000FC00u);
-    EXPECT_EQ(dav->colorLut[0xF800], 0x00F80000u);
-    EXPECT_EQ(dav->colorLut[0xFFFF], 0x00F8FCF8u);
 }
 
 // Every frame pixel an equal square on the screen, the rest black: 2 x 2 in
@@ -80,11 +71,7 @@ TEST(Video, PlacementOnDesktops)
                   fit{3840, 2160, {3840, 2160, 9, 480, 0}, 4}, fit{2560, 1440, {2560, 1440, 6, 320, 0}, 3},
                   fit{639, 480, {640, 480, 2, 0, 0}, 1}, fit{800, 479, {640, 480, 2, 0, 0}, 1}}) {
         placement p = fullscreenplacement(f.w, f.h, 320, 240);
-        EXPECT_EQ(p.width, f.full.width) << f.w << "x" << f.h;
-        EXPECT_EQ(p.height, f.full.height) << f.w << "x" << f.h;
-        EXPECT_EQ(p.block, f.full.block) << f.w << "x" << f.h;
-        EXPECT_EQ(p.left, f.full.left) << f.w << "x" << f.h;
-        EXPECT_EQ(p.top, f.full.top) << f.w << "x" << f.h;
+        EXPECT_EQ(std::memcmp(&p, &f.full, sizeof p), 0) << f.w << "x" << f.h << ": block " << p.block;
         EXPECT_EQ(largestscale(f.w, f.h, 320, 240), f.scale) << f.w << "x" << f.h;
     }
 }
@@ -112,10 +99,6 @@ TEST(Timer, CountsMillisecondsAndLimitsFrames)
     settickssource(readticks);
     ticks = 5000;
     timing tm(60);
-    EXPECT_EQ(tm.pfq64, 1000);
-    EXPECT_EQ(tm.oneframe, 16);
-    EXPECT_EQ(tm.curt, tm.oldt);
-    EXPECT_EQ(tm.gfps + tm.oldsec + tm.curframes + tm.oldframes, 0);
     ticks = 7500;
     EXPECT_EQ(tm.secsElapsed(), 2.5f);
 
