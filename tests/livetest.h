@@ -12,21 +12,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace testsupport {
-
-inline std::string text(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 inline int count(const std::string& s, const std::string& what)
 {
@@ -123,20 +114,14 @@ public:
     template <class F>
     bool waitpresents(F done) const
     {
-        for (int i = 0; i < 1200; i++) {
+        for (int i = 0; i < 1200; i++, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
             if (done(presents())) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
         return false;
     }
     // Waits (up to a minute) until stderr holds what, at least n times.
     bool waitfor(const std::string& what, int n = 1) const
     {
-        for (int i = 0; i < 1200; i++) {
-            if (count(err(), what) >= n) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return waitpresents([&](const std::vector<present>&) { return count(err(), what) >= n; });
     }
 
 private:

@@ -47,28 +47,6 @@ TEST_F(Filters, BoxAveragesTheUnfilteredWindowOnly)
     }
 }
 
-TEST_F(Filters, SmearByHand)
-{
-    // Zero strength changes nothing; full strength copies the first row outwards.
-    std::vector<int> l(65536);
-    std::mt19937 g(3);
-    for (auto& v : l) v = int(g() % 16384);
-    const auto orig = l;
-    for (int delta : {-512, 1, -1, -513, 5, 600}) blur2(l.data(), delta, 0);
-    EXPECT_EQ(l, orig);
-    blur2(l.data(), -512, 65536);
-    for (int i = 0; i < 65536; i++) ASSERT_EQ(l[size_t(i)], orig[size_t(i % 512)]) << i;
-    // Weight 1/2 to the right neighbour, walked right to left, so light from
-    // cell 1 reaches cell 0 too; the last cell has no partner. Then the shift
-    // floors: -1/2 of 1 is -1.
-    std::vector<int> a(65536, 0), b(65536, 1);
-    a[1] = 16384, a[65535] = 16384, b[0] = 0;
-    blur2(a.data(), 1, 32768);
-    EXPECT_TRUE(a[0] == 4096 && a[1] == 8192 && a[65534] == 8192 && a[65535] == 16384);
-    blur2(b.data(), -1, 32768);
-    EXPECT_EQ(b, std::vector<int>(65536, 0));
-}
-
 TEST_F(Filters, FastSmearsMatchThePlainOne)
 {
     // Values small, large enough to make the products wrap, the whole range

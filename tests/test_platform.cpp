@@ -8,9 +8,7 @@
 #include "support/support.h"
 #include <SDL.h>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 using namespace tormel;
 
@@ -134,26 +132,18 @@ TEST(Timer, FrameRateOverlay)
     settickssource(nullptr);
 }
 
-static std::string slurp(const std::string& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 TEST(Log, OpeningEntriesAndClosingLines)
 {
     std::string dir = testsupport::tempdir("log");
     std::string path = dir + "/omni.log";
     {
         omnilog log(path.c_str());
-        EXPECT_EQ(slurp(path), "logfile starts.\n");  // flushed at once
+        EXPECT_EQ(testsupport::text(path), "logfile starts.\n");  // flushed at once
         log.writeEx("hello %d", 42);
         log.write("discarded");
         log.writeEx(nullptr);
     }
-    EXPECT_EQ(slurp(path), "logfile starts.\nhello 42\nevery logfile,sadly,ends.\n");
+    EXPECT_EQ(testsupport::text(path), "logfile starts.\nhello 42\nevery logfile,sadly,ends.\n");
 
     settickssource(readticks);
     theTimer = new timing(60);
@@ -161,7 +151,7 @@ TEST(Log, OpeningEntriesAndClosingLines)
         omnilog log(path.c_str());  // truncates
         log.writeEx("x");
     }
-    std::string s = slurp(path);
+    std::string s = testsupport::text(path);
     EXPECT_EQ(s.substr(0, 17), "logfile starts.\n[");
     EXPECT_NE(s.find("] x\n"), std::string::npos);
     EXPECT_EQ(s.find("] x\n") - 17, 6u);  // "%6.4f" of a small time is six characters

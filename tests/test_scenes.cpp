@@ -109,23 +109,6 @@ TEST(Scene3, SpritesAndNegativeKicks)
     EXPECT_GT(sum(picture, PICBYTES), PICBYTES * 128L);
 }
 
-// At 1.75 on a kick row the right sprite is added at 65535, which adds each
-// non-zero sprite value less one; otherwise the left sprite at half.
-TEST(Scene4, SpriteChoiceAtOneAndThreeQuarters)
-{
-    fresh();
-    std::memset(sp5, 0, sizeof sp5);
-    std::memset(sp6, 255, sizeof sp6);
-    tunnelipallo(1.75f);  // row 112: 112 & 15 = 0, a kick
-    for (int y = 0; y < 200; y++)
-        for (int x = 220; x < 320; x++) ASSERT_GE(picture[y * 320 + x], 254);
-    std::memset(sp5, 255, sizeof sp5);
-    std::memset(sp6, 0, sizeof sp6);
-    tunnelipallo(1.75f + R);  // not a kick: the left one, at half brightness
-    for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 100; x++) ASSERT_GE(picture[y * 320 + x], 127);
-}
-
 TEST(Scene5, NegativeFlashes)
 {
     fresh();

@@ -168,7 +168,7 @@ std::vector<uint8_t> readfile(const std::string& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-static std::string slurp(const std::string& path)
+std::string text(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
     std::stringstream s;
@@ -213,8 +213,8 @@ static runresult wait(pid_t pid, const std::string& dir)
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.out = text(out);
+    r.err = text(err);
     fs::remove(out);
     fs::remove(err);
     return r;

@@ -57,5 +57,6 @@ std::vector<std::string> preload(const char* lib);
 std::string tempdir(const std::string& name);
 void writefile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readfile(const std::string& path);
+std::string text(const std::string& path);
 
 } // namespace testsupport
