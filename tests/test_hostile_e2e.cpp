@@ -291,6 +291,15 @@ const hostile CASES[] = {
     {"capture where a file is", [](path d) { fast(d), put(d + "/afile", "mine"); }, {"--record", "afile/"}, 1,
      "afile/: it is a file, not a folder", {}},
 
+    // Refused before any work, and named as the user gave it.
+    {"output in a folder that is a file", [](path d) { put(d + "/afile", "mine"); }, {"--record", "afile/x.mkv"}, 1,
+     "tormel: cannot write afile/x.mkv: Not a directory", {}},
+    {"capture folder in a folder not there", [](path) {}, {"--record", "no/cap/"}, 1,
+     "tormel: cannot make the folder no/cap/: No such file or directory", {}},
+    {"no ffmpeg", [](path) {}, {"--record", "x.mp4"}, 1, "ffmpeg is not installed", {}, nullptr, {"PATH=/nonexistent"}},
+    {"neither a video nor a folder", [](path) {}, {"--record", "x.avi"}, 2, "ending in .mp4 or .mkv", {}},
+    {"no sound device", fast, LIVE, 1, "use --no-sound to play silently", {}, nullptr, {"SDL_AUDIODRIVER=no-such-driver"}},
+
     // Music with patterns of odd lengths, which leave jumps in the music
     // time, still ends; a log that cannot be opened is said and harmless;
     // Escape during the very first frame ends the run in order.
