@@ -124,43 +124,6 @@ bool within(const std::string& path, const std::vector<std::string>& outputs)
     return false;
 }
 
-// ---- what a capture folder must hold ----------------------------------------
-
-// Frames 0..n-1, none empty, and exactly their audio at 60 frames a second.
-int validcapture(const std::string& folder)
-{
-    int n = 0;
-    while (fs::exists(folder + "/" + [&] {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%06d.png", n);
-        return std::string(name);
-    }()))
-        n++;
-    int pngs = 0;
-    for (auto& e : fs::directory_iterator(folder)) {
-        if (e.path().extension() != ".png") continue;
-        pngs++;
-        EXPECT_GT(fs::file_size(e.path()), 0u) << e.path();
-    }
-    EXPECT_EQ(pngs, n) << "frames after a gap in " << folder;
-    auto wav = readfile(folder + "/audio.wav");
-    EXPECT_GE(wav.size(), 44u);
-    if (wav.size() < 44) return n;
-    uint32_t riff = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
-    uint32_t data = wav[40] | wav[41] << 8 | wav[42] << 16 | uint32_t(wav[43]) << 24;
-    EXPECT_EQ(data, wav.size() - 44);
-    EXPECT_EQ(riff, wav.size() - 8);
-    EXPECT_EQ(data, uint32_t(int64_t(n) * 44100 / 60 * 4)) << n << " frames";
-    if (n > 0) {
-        std::vector<uint16_t> px;
-        int w, h;
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame_%06d.png", n - 1);
-        EXPECT_TRUE(readpng565(folder + name, &px, &w, &h)) << "the last frame is whole";
-    }
-    return n;
-}
-
 // ---- the cases --------------------------------------------------------------
 
 using path = const std::string&;
@@ -238,9 +201,9 @@ const hostile CASES[] = {
     // Stops: the same playable capture as from Ctrl-C, also from music that
     // never reaches the end, in the same memory as any other.
     {"SIGHUP during a capture", [](path) {}, {"--record", "cap/", "--native"}, 129, "stopped after", {"cap"},
-     [](path d) { EXPECT_GE(validcapture(d + "/cap"), 20); }, {}, false, false, 0, SIGHUP, "cap/frame_000020.png"},
+     [](path d) { EXPECT_GE(capturedframes(d + "/cap"), 20); }, {}, false, false, 0, SIGHUP, "cap/frame_000020.png"},
     {"endless music, captured", [](path d) { put(d + "/mmm.xm", endlessmodule()); }, {"--record", "cap/"}, 130,
-     "stopped after", {"cap"}, [](path d) { EXPECT_GE(validcapture(d + "/cap"), 20); }, {}, false, false, 0,
+     "stopped after", {"cap"}, [](path d) { EXPECT_GE(capturedframes(d + "/cap"), 20); }, {}, false, false, 0,
      SIGINT, "cap/frame_000020.png", 400},
 
     // ffmpeg: found as execvp finds it, given a plain file, and believed
@@ -279,12 +242,12 @@ const hostile CASES[] = {
      },
      {"--record", "cap/", "--force"}, 0, "removed 2 frames and their audio", {"cap"},
      [](path d) {
-         validcapture(d + "/cap");
+         capturedframes(d + "/cap");
          EXPECT_EQ(readfile(d + "/cap/notes.txt").size(), 4u);
          EXPECT_FALSE(fs::exists(d + "/cap/frame_999999.png"));
      }},
     {"capture onto a full disk", fast, {"--record", "cap/"}, 1, "File too large", {"cap"},
-     [](path d) { validcapture(d + "/cap"); }, {}, false, false, 20000},
+     [](path d) { capturedframes(d + "/cap"); }, {}, false, false, 20000},
     {"capture into a read-only folder",
      [](path d) { fast(d), fs::create_directory(d + "/ro"), chmod((d + "/ro").c_str(), 0555); },
      {"--record", "ro/"}, 1, "cannot write ro/audio.wav: Permission denied", {}, nullptr, {}, false, true},

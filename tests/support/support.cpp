@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // support.cpp: test helpers.
 #include "support/support.h"
+#include <gtest/gtest.h>
 #include "core/checksum.h"
 #include "platform/png.h"
 #include <png.h>
@@ -89,6 +90,41 @@ bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, 
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(f);
     return ok;
+}
+
+std::vector<uint16_t> png565(const std::string& path)
+{
+    std::vector<uint16_t> px;
+    int w, h;
+    return readpng565(path, &px, &w, &h) ? px : std::vector<uint16_t>{};
+}
+
+std::string framename(int k)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.png", k);
+    return name;
+}
+
+int capturedframes(const std::string& folder, int fps)
+{
+    int n = 0, pngs = 0;
+    while (fs::exists(folder + "/" + framename(n))) n++;
+    for (auto& e : fs::directory_iterator(folder)) {
+        if (e.path().extension() != ".png") continue;
+        pngs++;
+        EXPECT_GT(fs::file_size(e.path()), 0u) << e.path();
+    }
+    EXPECT_EQ(pngs, n) << "frames after a gap in " << folder;
+    auto wav = readfile(folder + "/audio.wav");
+    EXPECT_GE(wav.size(), 44u);
+    if (wav.size() < 44) return n;
+    uint32_t riff = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    uint32_t data = wav[40] | wav[41] << 8 | wav[42] << 16 | uint32_t(wav[43]) << 24;
+    EXPECT_TRUE(riff == wav.size() - 8 && data == wav.size() - 44) << "sizes in the header of " << folder;
+    EXPECT_EQ(data, uint32_t(int64_t(n) * 44100 / fps * 4)) << n << " frames";
+    EXPECT_TRUE(n == 0 || !png565(folder + "/" + framename(n - 1)).empty()) << "the last frame is whole";
+    return n;
 }
 
 uint64_t fnv1a16(const uint16_t* p, size_t n)

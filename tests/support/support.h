@@ -26,6 +26,15 @@ std::string checkgolden(const std::string& name, const uint16_t* frame, int w = 
 // PNG reading for the diff (RGB565 pictures written by writepng round-trip).
 bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, int* h);
 
+// The pixels of a PNG written by the program; empty if it cannot be read.
+std::vector<uint16_t> png565(const std::string& path);
+
+// A capture folder checked whole: frames frame_000000.png on with no gap,
+// none empty, the last one readable, and audio.wav holding exactly their
+// sound at fps frames a second. Returns the number of frames.
+int capturedframes(const std::string& folder, int fps = 60);
+std::string framename(int k);  // "frame_000042.png"
+
 struct runresult {
     int status = -1;   // exit status, or 128 + signal
     std::string out, err;
