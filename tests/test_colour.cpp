@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Colour: the palettes and their golden checksums, the shaded composite
 // against a plain per-pixel loop, the glow, box and smear filters against
-// plain passes, and the start-up textures and relief maps.
+// plain passes, the start-up textures and relief maps, and the bound the
+// light curves keep for the fast passes.
 #include <gtest/gtest.h>
 #include "colour/composite.h"
 #include "colour/filters.h"
@@ -297,4 +298,16 @@ TEST_F(Textures, ReliefMaps)
     for (int i = 0; i < 65536; i++) ASSERT_LE(2 * uforeika[i], ufomap[i]) << i;
     EXPECT_EQ(checksumof(ufomap, 65536), 0x4222c64bcd177e83ull) << "ufomap changed";
     EXPECT_EQ(checksumof(uforeika, 65536), 0xc0e2091b81379d66ull) << "uforeika changed";
+}
+
+TEST(Tables, SampleCurvesStayBelowTheFastPathsBound)
+{
+    buildlightcurves();
+    // The light passes take the fast paths only while every light value
+    // stays below 32768; ufosamplecurve dips through the mid greys first.
+    for (int h = 1; h < 256; h++) {
+        ASSERT_GE(samplecurve[h], samplecurve[h - 1]) << h;
+        ASSERT_LT(samplecurve[h], 16384) << h;
+        ASSERT_LT(ufosamplecurve[h], 16384) << h;
+    }
 }
