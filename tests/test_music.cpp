@@ -116,6 +116,17 @@ TEST(Player, ModuleThatCannotMoveTimeEnds)
 
 // ---- the clock, on a time source stepped by hand -----------------------------
 
+// Plays module m on device (0 the silent clock, -1 SDL's sound device),
+// from position word `from` if one is given.
+static ::testing::AssertionResult playmusic(const std::vector<uint8_t>& m, int device, int64_t from = -1)
+{
+    if (!BASSMOD_Init(device, 44100, 0)) return ::testing::AssertionFailure() << BASSMOD_ErrorText();
+    bool ok = BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP) &&
+              BASSMOD_MusicSetPositionScaler(256) && (from < 0 || BASSMOD_MusicSetPosition(uint32_t(from))) &&
+              BASSMOD_MusicPlay();
+    return ok ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << BASSMOD_ErrorText();
+}
+
 static double faketime = 0;
 static double fakeseconds() { return faketime; }
 
@@ -139,14 +150,7 @@ protected:
         BASSMOD_Free();
         setmusictimesource(nullptr);
     }
-    // device: 0 the silent clock, -1 SDL's dummy sound device.
-    void play(int device)
-    {
-        ASSERT_TRUE(BASSMOD_Init(device, 44100, 0)) << BASSMOD_ErrorText();
-        ASSERT_TRUE(BASSMOD_MusicLoad(1, module->data(), 0, uint32_t(module->size()), BASS_MUSIC_LOOP));
-        ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
-        ASSERT_TRUE(BASSMOD_MusicPlay());
-    }
+    void play(int device, int64_t from = -1) { ASSERT_TRUE(playmusic(*module, device, from)); }
     double at(double seconds)  // the music time, that many seconds after playback began
     {
         faketime = 1000 + seconds;
@@ -176,12 +180,7 @@ TEST_F(Clock, SilentClockFollowsTimeAndHoldsWhenPaused)
 TEST_F(Clock, JumpLandsAsAStartThereDoes)
 {
     auto word = [](int order, int row) { return uint32_t(row) << 16 | uint32_t(order); };
-    ASSERT_TRUE(BASSMOD_Init(0, 44100, 0));
-    ASSERT_TRUE(BASSMOD_MusicLoad(1, module->data(), 0, uint32_t(module->size()), BASS_MUSIC_LOOP));
-    ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
-    ASSERT_TRUE(BASSMOD_MusicSetPosition(word(19, 23)));
-    faketime = 1000;
-    ASSERT_TRUE(BASSMOD_MusicPlay());
+    play(0, word(19, 23));
     std::vector<uint32_t> started;
     for (double s : {0.0, 0.5, 3.0}) {
         faketime = 1000 + s;
@@ -238,10 +237,7 @@ TEST(PauseSound, GoesOnFromTheFrameHeld)
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
     auto m = defaultmodule();
-    ASSERT_TRUE(BASSMOD_Init(-1, 44100, 0)) << BASSMOD_ErrorText();
-    ASSERT_TRUE(BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP));
-    ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
-    ASSERT_TRUE(BASSMOD_MusicPlay());
+    ASSERT_TRUE(playmusic(m, -1));
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     ASSERT_TRUE(BASSMOD_MusicPause());
     uint32_t held = BASSMOD_MusicGetPosition();
@@ -289,11 +285,7 @@ TEST(RealTime, DISABLED_DummyDeviceKeepsTheModulesTime)
         const char* v = std::getenv(name);
         return (v ? std::atof(v) : ms) / 1000;
     };
-    auto m = defaultmodule();
-    ASSERT_TRUE(BASSMOD_Init(-1, 44100, 0)) << BASSMOD_ErrorText();
-    ASSERT_TRUE(BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP));
-    ASSERT_TRUE(BASSMOD_MusicSetPositionScaler(256));
-    ASSERT_TRUE(BASSMOD_MusicPlay());
+    ASSERT_TRUE(playmusic(defaultmodule(), -1));
     using clk = std::chrono::steady_clock;
     auto t0 = clk::now();
     const double duration = 10;
