@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Tests of the glyph atlas and of drawing text with it.
+// Drawing text with the glyph atlas, opaque and transparent.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <vector>

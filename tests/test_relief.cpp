@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// test_relief.cpp: the relief plane: reveal curve, corner rays and per-pixel
-// lighting.
+// test_relief.cpp: the relief plane: corner rays on both planes clamped to
+// the map, the slope's light at the map's edge, and the blocks against their
+// closed form.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
