@@ -298,7 +298,6 @@ TEST(Subdiv8x8, MatchesThePlainHalvingOnMixedCorners)
     }
 }
 
-
 // The rays of the frame driver's own camera at eye looking at target (up +z).
 static rayframe frameof(float x, float y, float z, vector target = {0, 0, 0})
 {
