@@ -12,21 +12,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace testsupport {
-
-inline std::string text(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 inline int count(const std::string& s, const std::string& what)
 {
@@ -75,10 +66,7 @@ public:
         : path_(dir + "/.presents")
     {
         std::remove(path_.c_str());
-        // Under AddressSanitizer the preloaded library comes before its runtime.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
-        env.push_back(std::string("LD_PRELOAD=") + PRESENTS_LIB);
+        for (const std::string& e : preload(PRESENTS_LIB)) env.push_back(e);
         env.push_back("TORMEL_PRESENTS=" + path_);
         env.push_back("TORMEL_T0_NS=0");
         if (hashes) env.push_back("TORMEL_PRESENTS_HASH=1");
@@ -126,20 +114,14 @@ public:
     template <class F>
     bool waitpresents(F done) const
     {
-        for (int i = 0; i < 1200; i++) {
+        for (int i = 0; i < 1200; i++, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
             if (done(presents())) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
         return false;
     }
     // Waits (up to a minute) until stderr holds what, at least n times.
     bool waitfor(const std::string& what, int n = 1) const
     {
-        for (int i = 0; i < 1200; i++) {
-            if (count(err(), what) >= n) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return waitpresents([&](const std::vector<present>&) { return count(err(), what) >= n; });
     }
 
 private:

@@ -40,18 +40,6 @@ TEST(EndToEnd, NormalRunPrintsNothingAndClosesTheLog)
     EXPECT_EQ(filesize(dir + "/omni.log"), 42);
 }
 
-// The sound device is tried before anything starts: nothing is left behind.
-TEST(EndToEnd, NoSoundDeviceIsSaidBeforeAnythingStarts)
-{
-    std::string dir = fastdir("noaudio");
-    runresult r = runtormel({"-w"}, dir, {"SDL_AUDIODRIVER=no-such-driver"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Can't init BASS\n");
-    EXPECT_EQ(r.err.rfind("tormel: no sound device: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find("use --no-sound to play silently\n"), std::string::npos) << r.err;
-    EXPECT_EQ(filesize(dir + "/omni.log"), -1);
-}
-
 // No display, whether SDL fails or falls back to drawing into memory: a
 // plain message at once, not a run nobody sees.
 TEST(EndToEnd, NoDisplayEndsAtOnce)

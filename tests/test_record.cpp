@@ -19,37 +19,16 @@
 using namespace testsupport;
 namespace fs = std::filesystem;
 
-static int countframes(const std::string& dir)
-{
-    int n = 0;
-    if (!fs::is_directory(dir)) return 0;
-    for (auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".png";
-    return n;
-}
-
-static std::vector<uint8_t> pcm(const std::string& wav)
-{
-    auto b = readfile(wav);
-    EXPECT_GE(b.size(), 44u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
-    uint32_t datalen = b[40] | b[41] << 8 | b[42] << 16 | uint32_t(b[43]) << 24;
-    EXPECT_EQ(datalen, b.size() - 44);
-    return std::vector<uint8_t>(b.begin() + 44, b.end());
-}
-
 // Every frame spans floor((k+1) 44100/fps) - floor(k 44100/fps) samples, so
-// the audio of K frames is exactly floor(K 44100/fps) samples long.
+// the audio of K frames is exactly floor(K 44100/fps) samples long, also at
+// a rate that does not divide 44100 (60 is checked with every capture).
 TEST(Record, FramesAndSamplesAddUpExactly)
 {
-    for (int fps : {60, 7}) {
-        std::string dir = tempdir("record" + std::to_string(fps));
-        writefile(dir + "/mmm.xm", tormel::fastmodule());
-        runresult r = runtormel({"--record", "cap/", "--fps", std::to_string(fps), "--native"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        int frames = countframes(dir + "/cap");
-        EXPECT_GT(frames, 1);
-        EXPECT_EQ(pcm(dir + "/cap/audio.wav").size(), size_t(int64_t(frames) * 44100 / fps) * 4) << fps;
-    }
+    std::string dir = tempdir("record7");
+    writefile(dir + "/mmm.xm", tormel::fastmodule());
+    runresult r = runtormel({"--record", "cap/", "--fps", "7", "--native"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(capturedframes(dir + "/cap", 7), 1);
 }
 
 // Frame k shows the music position of its first sample, found the same
@@ -66,70 +45,20 @@ TEST(Record, FramesAreTheFramesOfTheirPositions)
     ASSERT_TRUE(p.load(module.data(), module.size(), nullptr));
     p.start(44100, false);
     int checked = 0;
-    for (int k = 0; k < countframes(dir + "/cap"); k++) {
+    for (int k = 0, n = capturedframes(dir + "/cap"); k < n; k++) {
         int64_t s0 = int64_t(k) * 44100 / 60, s1 = int64_t(k + 1) * 44100 / 60;
         p.render(nullptr, int(s1 - s0));
         float t = tormel::musictime(tormel::encodeposition(p.positionat(s0), 256));
         int scene = tormel::sceneof(t);
         if (scene == 1 || scene == 2 || k % 3) continue;  // water and relief keep history
-        char name[64];
-        std::snprintf(name, sizeof name, "/cap/frame_%06d.png", k);
         char ts[32];
         std::snprintf(ts, sizeof ts, "%.9g", double(t));
         ASSERT_EQ(runtormel({"--shot", ts, "shot.png"}, dir).status, 0);
-        std::vector<uint16_t> a, b;
-        int w, h;
-        ASSERT_TRUE(readpng565(dir + name, &a, &w, &h));
-        ASSERT_TRUE(readpng565(dir + "/shot.png", &b, &w, &h));
-        EXPECT_TRUE(a == b) << "frame " << k << " at t = " << t;
+        auto frame = png565(dir + "/cap/" + framename(k));
+        EXPECT_TRUE(!frame.empty() && frame == png565(dir + "/shot.png")) << "frame " << k << " at t = " << t;
         checked++;
     }
     EXPECT_GE(checked, 3);
-}
-
-TEST(Record, TwoCapturesAreIdentical)
-{
-    std::string a = tempdir("recorda"), b = tempdir("recordb");
-    for (auto& d : {a, b}) {
-        writefile(d + "/mmm.xm", tormel::fastmodule());
-        ASSERT_EQ(runtormel({"--record", "cap/"}, d).status, 0);
-    }
-    EXPECT_EQ(readfile(a + "/cap/audio.wav"), readfile(b + "/cap/audio.wav"));
-    int n = countframes(a + "/cap");
-    ASSERT_EQ(n, countframes(b + "/cap"));
-    for (int k = 0; k < n; k++) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/cap/frame_%06d.png", k);
-        ASSERT_EQ(readfile(a + name), readfile(b + name)) << name;
-    }
-}
-
-TEST(Record, MissingFfmpegIsSaidBeforeAnyWork)
-{
-    std::string dir = tempdir("noffmpeg");
-    runresult r = runtormel({"--record", "demo.mp4"}, dir, {"PATH=/nonexistent"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("ffmpeg is not installed"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir + "/demo.mp4"));
-    EXPECT_FALSE(fs::exists(dir + "/demo.mp4.audio.wav"));
-    r = runtormel({"--record", "demo.avi"}, dir);
-    EXPECT_EQ(r.status, 2);
-}
-
-// Ctrl-C stops after the current frame and leaves frames and the audio of
-// exactly those frames.
-TEST(Record, InterruptLeavesAPlayableCapture)
-{
-    std::string dir = tempdir("interrupt");
-    running run = spawntormel({"--record", "cap/", "--native"}, dir);  // the full default music
-    for (int i = 0; i < 200 && countframes(dir + "/cap") < 20; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    kill(run.pid, SIGINT);
-    runresult r = finish(run);
-    EXPECT_EQ(r.status, 130) << r.err;
-    int frames = countframes(dir + "/cap");
-    EXPECT_GT(frames, 0);
-    EXPECT_EQ(pcm(dir + "/cap/audio.wav").size(), size_t(int64_t(frames) * 44100 / 60) * 4);
 }
 
 static bool haveffmpeg()
@@ -205,8 +134,7 @@ TEST(Record, ClipInEachForm)
         std::string name = folder ? out.substr(0, out.size() - 1) : out;
         EXPECT_EQ(listing(dir), std::set<std::string>{name}) << out;
         if (folder) {
-            EXPECT_EQ(countframes(dir + "/cap"), frames);
-            EXPECT_EQ(pcm(dir + "/cap/audio.wav").size(), size_t(samples) * 4);
+            EXPECT_EQ(capturedframes(dir + "/cap"), frames);
             std::ifstream txt(dir + "/cap/capture.txt");
             std::string text((std::istreambuf_iterator<char>(txt)), std::istreambuf_iterator<char>());
             char duration[64];
@@ -255,86 +183,30 @@ TEST(Record, StartIsTheFirstFramesRow)
     std::string dir = tempdir("startrow");
     ASSERT_EQ(runtormel({"--record", "cap/", "--start", "25.3", "--end", "25.32"}, dir).status, 0);
     ASSERT_EQ(runtormel({"--shot", "25.296875", "shot.png"}, dir).status, 0);
-    std::vector<uint16_t> a, b;
-    int w, h;
-    ASSERT_TRUE(readpng565(dir + "/cap/frame_000000.png", &a, &w, &h));
-    ASSERT_TRUE(readpng565(dir + "/shot.png", &b, &w, &h));
-    EXPECT_TRUE(a == b);
+    auto first = png565(dir + "/cap/frame_000000.png");
+    EXPECT_TRUE(!first.empty() && first == png565(dir + "/shot.png"));
 }
 
-// Interrupted by Ctrl-C, or ffmpeg killed under it: nothing but the named
-// output is left, and what happened is said.
-TEST(Record, VideoStoppedOrBrokenLeavesOnlyTheOutput)
+// Interrupted by Ctrl-C, a video capture leaves a playable file, its index
+// first, and nothing beside it.
+TEST(Record, VideoStoppedLeavesOnlyAPlayableOutput)
 {
     if (!haveffmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
-    struct stop {
-        const char* name;
-        bool killffmpeg;
-        int status;
-        const char* says;
-    };
-    for (stop s : {stop{"ctrl-c", false, 130, "plays up to there"},
-                   stop{"ffmpeg-killed", true, 1, "ffmpeg was killed by signal 9"}}) {
-        std::string dir = tempdir(std::string("videostop-") + s.name);
-        running run = spawntormel({"--record", "demo.mp4"}, dir);
-        // Once the file is there, ffmpeg is encoding.
-        for (int i = 0; i < 600 && !(fs::exists(dir + "/demo.mp4") && fs::file_size(dir + "/demo.mp4") > 0); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (s.killffmpeg) {
-            std::string child = output("ps -o pid= --ppid " + std::to_string(run.pid));
-            ASSERT_FALSE(child.empty());
-            kill(std::stoi(child), SIGKILL);
-        } else {
-            kill(run.pid, SIGINT);
-        }
-        runresult r = finish(run);
-        EXPECT_EQ(r.status, s.status) << s.name << ": " << r.err;
-        EXPECT_NE(r.err.find(s.says), std::string::npos) << r.err;
-        EXPECT_EQ(listing(dir), std::set<std::string>{"demo.mp4"}) << s.name;
-        if (!s.killffmpeg) {  // a playable file, its index first
-            std::string n = output("ffprobe -v error -select_streams v -count_packets -show_entries "
-                                   "stream=nb_read_packets -of csv=p=0 " + dir + "/demo.mp4");
-            EXPECT_GT(std::atoi(n.c_str()), 0) << n;
-            auto b = boxes(dir + "/demo.mp4");
-            EXPECT_LT(std::find(b.begin(), b.end(), "moov"), std::find(b.begin(), b.end(), "mdat"));
-        }
-    }
-}
-
-// An output that cannot be written is named as the user gave it, before
-// any work, and nothing is made.
-TEST(Record, UnwritableOutputIsNamed)
-{
-    std::string dir = tempdir("unwritable");
-    writefile(dir + "/afile", {1});
-    for (std::string out : {"/nonexistent/demo.mp4", "afile/demo.mkv", "afile/cap/", "/nonexistent/cap/"}) {
-        runresult r = runtormel({"--record", out}, dir);
-        EXPECT_EQ(r.status, 1) << out;
-        EXPECT_NE(r.err.find("tormel: cannot "), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find(" " + out + ": "), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("frames"), std::string::npos) << "no work done: " << r.err;
-    }
-    EXPECT_EQ(listing(dir), std::set<std::string>{"afile"});
-}
-
-// --start puts the music, and with it the scene schedule, at the given time.
-TEST(Start, EachScenesFirstPatternShowsThatScene)
-{
-    auto m = tormel::defaultmodule();
-    for (int scene = 0; scene < 5; scene++) {
-        ASSERT_TRUE(BASSMOD_Init(0, 44100, 0));
-        ASSERT_TRUE(BASSMOD_MusicLoad(1, m.data(), 0, uint32_t(m.size()), BASS_MUSIC_LOOP));
-        BASSMOD_MusicSetPositionScaler(256);
-        ASSERT_TRUE(BASSMOD_MusicSetPosition(uint32_t(6 * scene)));
-        float before = tormel::musictime(BASSMOD_MusicGetPosition());
-        ASSERT_TRUE(BASSMOD_MusicPlay());
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        float t = tormel::musictime(BASSMOD_MusicGetPosition());
-        BASSMOD_Free();
-        EXPECT_EQ(before, 6.0f * scene);
-        EXPECT_GE(t, 6.0f * scene);
-        EXPECT_EQ(tormel::sceneof(t), scene) << t;
-    }
+    std::string dir = tempdir("videostop");
+    running run = spawntormel({"--record", "demo.mp4"}, dir);
+    // Once the file is there, ffmpeg is encoding.
+    for (int i = 0; i < 600 && !(fs::exists(dir + "/demo.mp4") && fs::file_size(dir + "/demo.mp4") > 0); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(run.pid, SIGINT);
+    runresult r = finish(run);
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_NE(r.err.find("plays up to there"), std::string::npos) << r.err;
+    EXPECT_EQ(listing(dir), std::set<std::string>{"demo.mp4"});
+    std::string n = output("ffprobe -v error -select_streams v -count_packets -show_entries "
+                           "stream=nb_read_packets -of csv=p=0 " + dir + "/demo.mp4");
+    EXPECT_GT(std::atoi(n.c_str()), 0) << n;
+    auto b = boxes(dir + "/demo.mp4");
+    EXPECT_LT(std::find(b.begin(), b.end(), "moov"), std::find(b.begin(), b.end(), "mdat"));
 }
 
 TEST(Start, LiveRunFromALaterTimeAndWithoutSound)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Times on the command line: patterns, seconds or minutes, and how they are shown.
 #include <gtest/gtest.h>
 #include "driver/timearg.h"
 

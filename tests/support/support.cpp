@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // support.cpp: test helpers.
 #include "support/support.h"
+#include <gtest/gtest.h>
 #include "core/checksum.h"
 #include "platform/png.h"
 #include <png.h>
@@ -91,6 +92,41 @@ bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, 
     return ok;
 }
 
+std::vector<uint16_t> png565(const std::string& path)
+{
+    std::vector<uint16_t> px;
+    int w, h;
+    return readpng565(path, &px, &w, &h) ? px : std::vector<uint16_t>{};
+}
+
+std::string framename(int k)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.png", k);
+    return name;
+}
+
+int capturedframes(const std::string& folder, int fps)
+{
+    int n = 0, pngs = 0;
+    while (fs::exists(folder + "/" + framename(n))) n++;
+    for (auto& e : fs::directory_iterator(folder)) {
+        if (e.path().extension() != ".png") continue;
+        pngs++;
+        EXPECT_GT(fs::file_size(e.path()), 0u) << e.path();
+    }
+    EXPECT_EQ(pngs, n) << "frames after a gap in " << folder;
+    auto wav = readfile(folder + "/audio.wav");
+    EXPECT_GE(wav.size(), 44u);
+    if (wav.size() < 44) return n;
+    uint32_t riff = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    uint32_t data = wav[40] | wav[41] << 8 | wav[42] << 16 | uint32_t(wav[43]) << 24;
+    EXPECT_TRUE(riff == wav.size() - 8 && data == wav.size() - 44) << "sizes in the header of " << folder;
+    EXPECT_EQ(data, uint32_t(int64_t(n) * 44100 / fps * 4)) << n << " frames";
+    EXPECT_TRUE(n == 0 || !png565(folder + "/" + framename(n - 1)).empty()) << "the last frame is whole";
+    return n;
+}
+
 uint64_t fnv1a16(const uint16_t* p, size_t n)
 {
     return tormel::checksumof(p, n);
@@ -141,6 +177,13 @@ std::string checkgolden(const std::string& name, const uint16_t* frame, int w, i
     return msg.str();
 }
 
+std::vector<std::string> preload(const char* lib)
+{
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return {std::string("LD_PRELOAD=") + lib,
+            std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+}
+
 std::string tempdir(const std::string& name)
 {
     std::string d = outdir + "/tmp/" + name;
@@ -161,7 +204,7 @@ std::vector<uint8_t> readfile(const std::string& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-static std::string slurp(const std::string& path)
+std::string text(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
     std::stringstream s;
@@ -206,8 +249,8 @@ static runresult wait(pid_t pid, const std::string& dir)
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.out = text(out);
+    r.err = text(err);
     fs::remove(out);
     fs::remove(err);
     return r;

@@ -26,6 +26,15 @@ std::string checkgolden(const std::string& name, const uint16_t* frame, int w = 
 // PNG reading for the diff (RGB565 pictures written by writepng round-trip).
 bool readpng565(const std::string& path, std::vector<uint16_t>* pixels, int* w, int* h);
 
+// The pixels of a PNG written by the program; empty if it cannot be read.
+std::vector<uint16_t> png565(const std::string& path);
+
+// A capture folder checked whole: frames frame_000000.png on with no gap,
+// none empty, the last one readable, and audio.wav holding exactly their
+// sound at fps frames a second. Returns the number of frames.
+int capturedframes(const std::string& folder, int fps = 60);
+std::string framename(int k);  // "frame_000042.png"
+
 struct runresult {
     int status = -1;   // exit status, or 128 + signal
     std::string out, err;
@@ -49,9 +58,14 @@ running spawntormel(const std::vector<std::string>& args, const std::string& dir
                     const std::vector<std::string>& env = {});
 runresult finish(const running& r);
 
+// Environment entries that preload the library lib into a run (under
+// AddressSanitizer it comes before the sanitizer's runtime).
+std::vector<std::string> preload(const char* lib);
+
 // A fresh empty directory under the test output folder.
 std::string tempdir(const std::string& name);
 void writefile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readfile(const std::string& path);
+std::string text(const std::string& path);
 
 } // namespace testsupport
