@@ -263,11 +263,14 @@ const hostile CASES[] = {
     {"no sound device", fast, LIVE, 1, "use --no-sound to play silently", {}, nullptr, {"SDL_AUDIODRIVER=no-such-driver"}},
 
     // Music with patterns of odd lengths, which leave jumps in the music
-    // time, still ends; a log that cannot be opened is said and harmless;
+    // time, still ends; a log that cannot be opened (a FIFO too: not waited
+    // for) is said and harmless;
     // Escape during the very first frame ends the run in order.
     {"odd pattern lengths", [](path d) { put(d + "/mmm.xm", oddmodule()); }, LIVE, 0, "", {}},
     {"omni.log is a directory", [](path d) { fast(d), fs::create_directory(d + "/omni.log"); }, LIVE, 0,
      "Can't open log!\n", {}},
+    {"omni.log is a FIFO nobody reads", [](path d) { fast(d), mkfifo((d + "/omni.log").c_str(), 0666); }, LIVE, 0,
+     "cannot write the log \"omni.log\"", {}},
     {"Escape in the first frame", [](path) {}, LIVE, 0, "", {},
      [](path d) { EXPECT_EQ(fs::file_size(d + "/omni.log"), 42u); }, preload(ESCAPEKEY_LIB)},
 
