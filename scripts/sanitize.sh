@@ -27,7 +27,15 @@ export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0:
 
 status=0
 start=$(date +%s)
-ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 3000 || status=$?
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 3000 -E '^Live[.]' || status=$?
+# The live player on a private X server draws through Mesa's software GL,
+# which compiles code as it runs: ASan's slow unwinder deadlocks inside it
+# (a lock of the unwinder taken twice), and the X11 path's own libraries
+# (libdbus, SDL 2) keep allocations to the end. Those runs unwind fast and
+# leave leaks to the runs above, which take the same code of ours through
+# SDL's dummy drivers.
+ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=1:detect_leaks=0" \
+    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 3000 -R '^Live[.]' || status=$?
 echo "sanitized test suite: $(( $(date +%s) - start )) s"
 
 if [ -n "$(ls -A "$reports")" ]; then
